@@ -1,0 +1,139 @@
+#include "numtext.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+namespace zol {
+
+namespace {
+
+// Decimal digits of |value| rounded half away from zero to `decimals` places:
+// returns the digit string with the decimal point implied `decimals` from the end.
+std::string roundedDigits(double value, int decimals) {
+  if (!std::isfinite(value)) return "";
+  double a = std::fabs(value);
+  // Shortest form that reads back as the same double, in scientific notation.
+  char buf[64];
+  auto res = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific);
+  std::string_view s(buf, res.ptr - buf);
+  size_t e = s.find('e');
+  std::string mant;
+  for (char c : s.substr(0, e))
+    if (c != '.') mant += c;
+  int exp = std::atoi(std::string(s.substr(e + 1)).c_str());
+  // mant = d.ddd ; value = 0.mant * 10^(exp+1). Integer digits count = exp+1.
+  int intDigits = exp + 1;
+  std::string digits;  // all digits with `decimals` fraction digits, before rounding
+  int keep = intDigits + decimals;  // digits to keep from the start of mant
+  std::string full = mant;
+  if (intDigits <= 0) {
+    full = std::string(-intDigits, '0') + mant;
+    keep = decimals;
+    intDigits = 0;
+  }
+  bool roundUp = false;
+  if (keep < 0) {
+    return std::string(decimals + 1, '0');
+  }
+  if (static_cast<int>(full.size()) > keep) {
+    roundUp = full[keep] >= '5';
+    full.resize(keep);
+  } else {
+    full.append(keep - full.size(), '0');
+  }
+  if (roundUp) {
+    int i = static_cast<int>(full.size()) - 1;
+    while (i >= 0 && full[i] == '9') full[i--] = '0';
+    if (i >= 0)
+      ++full[i];
+    else
+      full.insert(full.begin(), '1');
+  }
+  if (static_cast<int>(full.size()) <= decimals) full.insert(0, decimals + 1 - full.size(), '0');
+  // strip superfluous leading zeros of the integer part
+  size_t lead = 0;
+  while (lead + decimals + 1 < full.size() && full[lead] == '0') ++lead;
+  return full.substr(lead);
+}
+
+}  // namespace
+
+std::string plainDecimal(double value, int decimals) {
+  if (decimals < 0) decimals = 0;
+  if (std::isnan(value)) return "0";
+  if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
+  std::string d = roundedDigits(value, decimals);
+  bool zero = d.find_first_not_of('0') == std::string::npos;
+  std::string out;
+  if (value < 0 && !zero) out = "-";
+  if (decimals == 0) return out + d;
+  out += d.substr(0, d.size() - decimals);
+  out += '.';
+  out += d.substr(d.size() - decimals);
+  return out;
+}
+
+double roundHalfAway(double value, int decimals) {
+  if (!std::isfinite(value)) return value;
+  return std::strtod(plainDecimal(value, decimals).c_str(), nullptr);
+}
+
+std::string str(double value, int width, int decimals) {
+  if (width <= 0) return "";
+  if (decimals < 0) decimals = 0;
+  if (!std::isfinite(value)) return std::string(width, '*');
+  std::string t = plainDecimal(value, decimals);
+  if (static_cast<int>(t.size()) > width) return std::string(width, '*');
+  return std::string(width - t.size(), ' ') + t;
+}
+
+bool parseNumber(std::string_view s, double& value) {
+  value = 0;
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\0')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
+  if (s.empty()) return true;
+  bool neg = false;
+  if (s.front() == '-' || s.front() == '+') {
+    neg = s.front() == '-';
+    s.remove_prefix(1);
+    // other xBase writers put blanks between the sign and the digits
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  }
+  // Fast exact path: up to 15 significant digits as an integer over a power of
+  // ten is correctly rounded, the same double strtod gives.
+  uint64_t mant = 0;
+  int ndig = 0, frac = 0;
+  bool point = false, any = false;
+  for (char c : s) {
+    if (c >= '0' && c <= '9') {
+      any = true;
+      if (ndig < 19) {
+        mant = mant * 10 + (c - '0');
+        if (mant) ++ndig;
+      } else {
+        ndig = 99;
+      }
+      if (point) ++frac;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  if (!any) return false;
+  static const double kPow[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11,
+                                1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  double v;
+  if (ndig <= 15 && frac <= 22) {
+    v = static_cast<double>(mant) / kPow[frac];
+  } else {
+    std::string t(s);
+    v = std::strtod(t.c_str(), nullptr);
+  }
+  value = neg ? -v : v;
+  if (value == 0) value = 0;  // no negative zero
+  return true;
+}
+
+}  // namespace zol
