@@ -389,13 +389,13 @@ XlsResult TFileXLS::end() {
   ended_ = true;
 
   result_.dropped = dropped_;
-  bool wasGood = good();
+  bool wasGood = sink_->good() && !failed_;
   result_.written = sink_->commit() && wasGood;
   if (!result_.written) {
     result_.osError = sink_->osError();
     if (result_.osError == 0) result_.osError = EIO;
   }
-  if (result_.written && opt_.openAtEnd) result_.opened = Launcher::instance().openDocument(name_);
+  if (result_.written && opt_.openAtEnd && !name_.empty()) result_.opened = Launcher::instance().openDocument(name_);
   return result_;
 }
 

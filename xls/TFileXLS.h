@@ -117,8 +117,9 @@ class TFileXLS {
   TFileXLS& operator=(const TFileXLS&) = delete;
 
   const std::string& name() const { return name_; }
-  // False once the file could not be created or a write failed.
-  bool good() const { return sink_->good() && !failed_; }
+  // False once the file could not be created or a write failed; after end(),
+  // whether the file was written.
+  bool good() const { return ended_ ? result_.written : sink_->good() && !failed_; }
   int64_t dropped() const { return dropped_; }
 
   // Width in characters of columns first..last (last 0: first alone); 0 when hidden.
