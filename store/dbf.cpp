@@ -150,7 +150,7 @@ std::unique_ptr<DbfFile> DbfFile::open(FileSystem& fs, const std::string& path, 
   return t;
 }
 
-DbfFile::~DbfFile() { flush(); }
+DbfFile::~DbfFile() { flush(true); }
 
 bool DbfFile::loadHeader() {
   if (file_->readAt(0, header_, 32) != 32) {
@@ -224,7 +224,7 @@ void DbfFile::setIndexFlag(bool on) {
   unsigned char v = on ? 1 : 0;
   if (header_[28] != v) {
     header_[28] = v;
-    changed_ = true;
+    changed_ = countChanged_ = true;
   }
 }
 
@@ -290,7 +290,7 @@ uint32_t DbfFile::appendRecord(const char* buf) {
   }
   tail_.insert(tail_.end(), buf, buf + recLen_);
   ++recCount_;
-  changed_ = true;
+  changed_ = countChanged_ = true;
   if (tail_.size() >= kTailBytes && !flushTail()) return 0;
   return recCount_;
 }
@@ -331,16 +331,18 @@ bool DbfFile::writeHeader() {
       return false;
     }
   }
-  changed_ = false;
+  changed_ = countChanged_ = false;
   return true;
 }
 
-bool DbfFile::flush() {
+bool DbfFile::flush(bool closing) {
   if (!file_) return false;
   bool ok = true;
   if (!readOnly_) {
     if (!flushTail()) ok = false;
-    if (changed_ && !writeHeader()) ok = false;
+    // A commit stamps the header only when the record count moved; closing
+    // after any change.
+    if ((closing ? changed_ : countChanged_) && !writeHeader()) ok = false;
   }
   if (memo_ && !memo_->flush()) ok = false;
   return ok;

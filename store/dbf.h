@@ -48,9 +48,9 @@ class DbfFile {
   // Appends a record; returns its number, 0 on failure.
   uint32_t appendRecord(const char* buf);
 
-  // Writes pending appends and, when anything changed, the header (with the
-  // end-of-file byte rule). Called on close and commit.
-  bool flush();
+  // Writes pending appends and the header when needed (with the end-of-file
+  // byte rule): on close after any change, on commit when the count changed.
+  bool flush(bool closing);
   // Removes records flagged deleted, keeping the order of the others.
   bool pack();
   // Removes every record and starts a new empty memo file.
@@ -76,7 +76,8 @@ class DbfFile {
   int recLen_ = 0;
   uint32_t recCount_ = 0;   // records including the pending tail
   uint32_t diskCount_ = 0;  // records already in the file
-  bool changed_ = false;    // header must be written on flush
+  bool changed_ = false;       // something was written since the last header write
+  bool countChanged_ = false;  // the record count or the header bytes moved
   // read cache: records [cacheFirst_, cacheFirst_ + cacheCount_)
   std::vector<char> cache_;
   uint32_t cacheFirst_ = 0;

@@ -57,7 +57,7 @@ bool WorkArea::open(const std::string& path, const std::string& alias, bool shar
 void WorkArea::close() {
   if (!table_) return;
   flushRecord();
-  table_->flush();
+  table_->flush(true);
   table_.reset();
   alias_.clear();
   relations_.clear();
@@ -72,7 +72,7 @@ void WorkArea::close() {
 bool WorkArea::commit() {
   if (!table_) return true;
   bool ok = flushRecord();
-  return table_->flush() && ok;
+  return table_->flush(false) && ok;
 }
 
 bool WorkArea::flushRecord() {
@@ -440,7 +440,7 @@ bool WorkArea::copyTo(const std::string& targetPath) {
       break;
     }
   }
-  if (!dst->flush()) ok = false;
+  if (!dst->flush(true)) ok = false;
   dst.reset();
   goTo(saved);
   return ok;
