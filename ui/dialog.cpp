@@ -5,6 +5,8 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWindow>
 #include <QLayout>
 #include <QScreen>
 #include <QTimer>
@@ -193,7 +195,10 @@ QWidget* TDialog::replaceItem(int id, QWidget* w) {
   if (QLayout* l = parent->layout()) {
     // The control may sit in a nested layout: search them all.
     std::function<bool(QLayout*)> swap = [&](QLayout* lay) -> bool {
-      if (lay->replaceWidget(old, w, Qt::FindDirectChildrenOnly)) return true;
+      if (QLayoutItem* gone = lay->replaceWidget(old, w, Qt::FindDirectChildrenOnly)) {
+        delete gone;  // the layout hands the old item over
+        return true;
+      }
       for (int i = 0; i < lay->count(); ++i)
         if (QLayout* sub = lay->itemAt(i)->layout(); sub && swap(sub)) return true;
       return false;
@@ -289,8 +294,21 @@ bool TDialog::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type t = event->type();
   if (t != QEvent::MouseButtonPress && t != QEvent::MouseButtonDblClick) return false;
   TGet* get = activeGet_;
-  auto* w = qobject_cast<QWidget*>(watched);
-  if (!get || !w || !get->editing() || !isAncestorOf(w)) return false;
+  if (swallowNextPress_ && watched != windowHandle()) {
+    // The field already refused this click while the focus was moving.
+    swallowNextPress_ = false;
+    return true;
+  }
+  if (!get || !get->editing()) return false;
+  // The window hands the focus to the clicked control before the control sees
+  // the click, so the click is caught where it enters the dialog's window.
+  QWidget* w = nullptr;
+  if (watched == windowHandle()) {
+    w = childAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+  } else {
+    w = qobject_cast<QWidget*>(watched);
+  }
+  if (!w || !isAncestorOf(w)) return false;
   QWidget* edit = get->widget();
   if (edit && (w == edit || edit->isAncestorOf(w))) return false;  // inside the field itself
   if (!w->isEnabled()) return false;

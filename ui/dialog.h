@@ -96,6 +96,8 @@ class TDialog : public QDialog {
   // For TGet: the field being edited, asked before a click elsewhere.
   void setActiveGet(TGet* get) { activeGet_ = get; }
   TGet* activeGet() const { return activeGet_; }
+  // A click whose focus change the field refused: the click itself goes too.
+  void swallowNextPress() { swallowNextPress_ = true; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -116,6 +118,7 @@ class TDialog : public QDialog {
   bool loaded_ = false;
   bool closing_ = false;
   bool initDone_ = false;
+  bool swallowNextPress_ = false;
   QPoint templatePos_;
   std::map<int, TControl*> controls_;
   QPointer<TGet> activeGet_;

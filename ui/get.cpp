@@ -244,6 +244,7 @@ bool TGet::eventFilter(QObject* watched, QEvent* event) {
         QWidget* to = QApplication::focusWidget();
         const bool toCancel = to && to->property("zolCancel").toBool();
         if (!tryLeave(toCancel)) {
+          if (reason == Qt::MouseFocusReason) dialog().swallowNextPress();
           QPointer<QLineEdit> e = edit();
           QTimer::singleShot(0, this, [e] {
             if (e) e->setFocus(Qt::OtherFocusReason);

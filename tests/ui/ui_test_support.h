@@ -23,7 +23,7 @@ inline void whenShown(QWidget* dialog, std::function<void()> step) {
 // Answers the next modal box that opens (message box, meter) with `answer`,
 // which gets the box. Polls, since the box opens inside code under test.
 inline void answerNextModal(std::function<void(QWidget*)> answer, QWidget* except = nullptr) {
-  auto* timer = new QTimer;
+  auto* timer = new QTimer(qApp);  // owned by the application, never left behind
   timer->setInterval(5);
   QObject::connect(timer, &QTimer::timeout, [timer, answer = std::move(answer), except] {
     QWidget* w = QApplication::activeModalWidget();
@@ -33,6 +33,17 @@ inline void answerNextModal(std::function<void(QWidget*)> answer, QWidget* excep
     answer(w);
   });
   timer->start();
+}
+
+// Types text the way a keyboard does, accented letters included (QTest's
+// keyClicks only knows ASCII).
+inline void typeText(QWidget* w, const QString& text) {
+  for (QChar ch : text) {
+    if (ch.unicode() < 128)
+      QTest::keyClick(w, ch.toLatin1());
+    else
+      QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+  }
 }
 
 inline QString messageText(QWidget* box) {
