@@ -9,11 +9,13 @@
 // cell beyond them, so such cells are left out and counted in the result.
 // LibreOffice reads rows up to 65536; XlsOptions::longSheet allows those for
 // sheets that would otherwise lose rows, at the price of that compatibility.
+#include <concepts>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
