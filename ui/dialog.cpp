@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QWindow>
 #include <QLayout>
@@ -31,6 +32,17 @@ TDialog::TDialog(std::string_view templateName, const TFont* font, QWidget* owne
   }
   templatePos_ = pos();
   if (font) setFont(font->font());  // the template may have set its own
+  // Pictures named in the template come from the current module, so a
+  // dialog looks whole before the screen binds anything.
+  for (QWidget* w : findChildren<QWidget*>()) {
+    const QString name = w->property("bitmap").toString();
+    if (name.isEmpty()) continue;
+    const QPixmap pm = Resources::bitmap(name.toStdString());
+    if (auto* b = qobject_cast<QAbstractButton*>(w))
+      b->setIcon(QIcon(pm));
+    else if (auto* l = qobject_cast<QLabel*>(w))
+      l->setPixmap(pm);
+  }
 }
 
 TDialog::TDialog(Blank, QWidget* owner)

@@ -3,6 +3,7 @@
 // the order their numbers count. Missing templates and ids reach the error hook.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QRadioButton>
 #include <QToolButton>
 #include <map>
@@ -156,6 +157,16 @@ TEST(Templates, DialogsFitASmallScreen) {
     EXPECT_LE(dlg.width(), 1024) << c.name;
     EXPECT_LE(dlg.height(), 700) << c.name;
   }
+}
+
+TEST(Templates, PicturesNamedInATemplateShowBeforeAnyBinding) {
+  TDialog about("ZOL_ABOUT");
+  auto* banner = about.findChild<QLabel*>("bmpBanner");
+  ASSERT_NE(banner, nullptr);
+  EXPECT_FALSE(banner->pixmap().isNull());
+  TDialog list("ZOL0410BRW");
+  for (int id : {182, 183, 184, 185, 187})
+    EXPECT_FALSE(qobject_cast<QToolButton*>(list.findItem(id))->icon().isNull()) << id;
 }
 
 TEST(Templates, MissingTemplateIsFatalWithItsName) {
