@@ -9,6 +9,7 @@
 
 #include "core/codepage.h"
 #include "ui/dialog.h"
+#include "ui/msg.h"
 #include "ui_test_support.h"
 
 namespace zol {
@@ -297,6 +298,59 @@ TEST(Get, SpinnerStepsWithinItsBoundsAndRunsValid) {
   });
   EXPECT_EQ(years, (std::vector<double>{9999, 9999, 9998}));
   EXPECT_EQ(validRuns, 3);
+}
+
+TEST(Get, ValidMayCloseTheDialog) {
+  // An empty cut-off date closes the purge dialog as soon as it is left.
+  Date cut;
+  bool proceed = false;
+  TDialog dlg("ZOL2200", &dialogFont());
+  dlg.get(102, bind(cut), "99/99/9999").valid([&] {
+    if (cut.isEmpty()) dlg.end();
+    return true;
+  });
+  dlg.acceptButton(104, proceed);
+  dlg.cancelButton(105, proceed);
+  run(dlg, [&] {
+    editOf(dlg, 102)->setFocus();
+    QTest::keyClick(editOf(dlg, 102), Qt::Key_Tab);
+  });
+  EXPECT_FALSE(dlg.isVisible());
+  EXPECT_FALSE(proceed);
+}
+
+TEST(Get, ValidThatShowsAMessageRunsOncePerLeave) {
+  double code = 0;
+  int validRuns = 0;
+  std::vector<int> focus;
+  TDialog dlg("ZOL1100ALT", &dialogFont());
+  dlg.get(109, bind(code), "999999").valid([&] {
+    ++validRuns;
+    if (code == 99) {
+      test::answerNextModal([](QWidget* box) { QTest::keyClick(box, Qt::Key_Return); }, &dlg);
+      MsgAlert("Artículo Inexistente", "Atención");
+      code = 0;
+      return false;
+    }
+    return true;
+  });
+  run(dlg, [&] {
+    QLineEdit* e = editOf(dlg, 109);
+    e->setFocus();
+    QTest::keyClicks(e, "99");
+    QTest::keyClick(e, Qt::Key_Tab);
+    // The box had the window focus; the dialog's own focus stayed on the field.
+    focus.push_back(dlg.focusWidget() ? dlg.focusWidget()->property("id").toInt() : -1);
+    (void)QTest::qWaitForWindowActive(&dlg, 1000);
+    EXPECT_EQ(e->text().trimmed().toStdString(), "0");  // the rule set the code back to 0
+    QTest::keyClicks(e, "5");
+    QTest::keyClick(e, Qt::Key_Tab);
+    focus.push_back(focusedId());
+  });
+  EXPECT_EQ(validRuns, 2);
+  EXPECT_EQ(code, 5);
+  EXPECT_NE(focus.back(), 109);
+  EXPECT_EQ(focus.front(), 109);
 }
 
 TEST(Get, ReadOnlyFieldShowsButNeverEdits) {
