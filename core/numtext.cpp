@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 namespace zol {
@@ -57,12 +58,50 @@ std::string roundedDigits(double value, int decimals) {
   return full.substr(lead);
 }
 
+const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The common case without going through decimal text: when |value| * 10^d
+// lies clearly away from a half, rounding the scaled binary value gives the
+// same digits as rounding the shortest decimal form (the two differ by a few
+// units in the last place at most). Ties and near-ties, huge values and many
+// decimals return false and take the exact way.
+bool fastPlainDecimal(double value, int decimals, std::string& out) {
+  if (decimals > 15) return false;
+  double s = std::fabs(value) * kPow10[decimals];
+  if (!(s < 4e15)) return false;
+  double whole = std::floor(s);
+  double frac = s - whole;
+  if (std::fabs(frac - 0.5) <= (s + 1) * 1e-12) return false;
+  uint64_t n = static_cast<uint64_t>(whole) + (frac > 0.5 ? 1 : 0);
+  char buf[24];
+  char* end = std::to_chars(buf, buf + sizeof buf, n).ptr;
+  int len = static_cast<int>(end - buf);
+  out.clear();
+  if (value < 0 && n != 0) out += '-';
+  if (len <= decimals) {  // 0.0ddd
+    out += '0';
+    if (decimals) out += '.';
+    out.append(static_cast<size_t>(decimals - len), '0');
+    out.append(buf, end);
+    return true;
+  }
+  out.append(buf, static_cast<size_t>(len - decimals));
+  if (decimals) {
+    out += '.';
+    out.append(end - decimals, end);
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string plainDecimal(double value, int decimals) {
   if (decimals < 0) decimals = 0;
   if (std::isnan(value)) return "0";
   if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
+  std::string fast;
+  if (fastPlainDecimal(value, decimals, fast)) return fast;
   std::string d = roundedDigits(value, decimals);
   bool zero = d.find_first_not_of('0') == std::string::npos;
   std::string out;
@@ -88,7 +127,10 @@ std::string str(double value, int width, int decimals) {
   return std::string(width - t.size(), ' ') + t;
 }
 
-bool parseNumber(std::string_view s, double& value) {
+namespace {
+
+// Every shape of stored number parseNumber accepts; the slow, general way.
+bool parseNumberGeneral(std::string_view s, double& value) {
   value = 0;
   while (!s.empty() && (s.front() == ' ' || s.front() == '\0')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
@@ -122,15 +164,46 @@ bool parseNumber(std::string_view s, double& value) {
     }
   }
   if (!any) return false;
-  static const double kPow[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11,
-                                1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   double v;
   if (ndig <= 15 && frac <= 22) {
-    v = static_cast<double>(mant) / kPow[frac];
+    v = static_cast<double>(mant) / kPow10[frac];
   } else {
     std::string t(s);
     v = std::strtod(t.c_str(), nullptr);
   }
+  value = neg ? -v : v;
+  if (value == 0) value = 0;  // no negative zero
+  return true;
+}
+
+}  // namespace
+
+bool parseNumber(std::string_view s, double& value) {
+  // One pass over what our own tables hold, [blanks][-]digits[.digits]
+  // [blanks] with at most 15 digits: full scans call this once per record.
+  // Anything else goes the general way, which gives the same answers.
+  const char* p = s.data();
+  const char* const e = p + s.size();
+  while (p < e && (*p == ' ' || *p == '\0')) ++p;
+  bool neg = false;
+  if (p < e && *p == '-') {
+    neg = true;
+    ++p;
+  }
+  uint64_t mant = 0;
+  const char* const digits = p;
+  while (p < e && static_cast<unsigned char>(*p - '0') < 10) mant = mant * 10 + static_cast<unsigned>(*p++ - '0');
+  int count = static_cast<int>(p - digits);
+  int frac = 0;
+  if (p < e && *p == '.') {
+    const char* f = ++p;
+    while (p < e && static_cast<unsigned char>(*p - '0') < 10) mant = mant * 10 + static_cast<unsigned>(*p++ - '0');
+    frac = static_cast<int>(p - f);
+    count += frac;
+  }
+  while (p < e && (*p == ' ' || *p == '\0')) ++p;
+  if (p != e || count == 0 || count > 15) return parseNumberGeneral(s, value);
+  double v = static_cast<double>(mant) / kPow10[frac];
   value = neg ? -v : v;
   if (value == 0) value = 0;  // no negative zero
   return true;
