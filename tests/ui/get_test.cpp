@@ -175,6 +175,24 @@ TEST(Get, CancelButtonLeavesWithoutValid) {
   EXPECT_FALSE(dlg.isVisible());
 }
 
+TEST(Get, EscapeCancelsTheDialogWithoutValid) {
+  Date d;
+  int validRuns = 0;
+  TDialog dlg("ZOL1100S1", &dialogFont());
+  dlg.get(102, bind(d), "99/99/9999").valid([&] {
+    ++validRuns;
+    return false;
+  });
+  run(dlg, [&] {
+    editOf(dlg, 102)->setFocus();
+    QTest::keyClicks(editOf(dlg, 102), "3102");
+    QTest::keyClick(editOf(dlg, 102), Qt::Key_Escape);
+  });
+  EXPECT_FALSE(dlg.isVisible());
+  EXPECT_EQ(validRuns, 0);
+  EXPECT_TRUE(d.isEmpty());
+}
+
 TEST(Get, ClickOnAnotherFieldIsALeave) {
   double cost = 0, sale = 0;
   int validRuns = 0;
