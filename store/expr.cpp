@@ -10,10 +10,11 @@
 namespace zol {
 
 struct KeyExpr::Node {
-  enum Op : uint8_t { Field, Const, Add, Sub, Neg, Dtos, Str, Descend, Upper } op;
+  enum Op : uint8_t { Field, Const, Add, Sub, Neg, Dtos, Str, Descend, Upper };
+  explicit Node(Op o) : op(o) {}
+  Op op;
   int a = -1, b = -1, c = -1;  // operand nodes
-  int field = -1;
-  Value constant;
+  int field = -1;  // field position, or constant index for Const
 };
 
 namespace {
@@ -28,8 +29,8 @@ bool sameName(std::string_view a, std::string_view b) {
 
 class Parser {
  public:
-  Parser(std::string_view s, const FieldSource& f, std::vector<KeyExpr::Node>& nodes)
-      : s_(s), fields_(f), nodes_(nodes) {}
+  Parser(std::string_view s, const FieldSource& f, std::vector<KeyExpr::Node>& nodes, std::vector<Value>& consts)
+      : s_(s), fields_(f), nodes_(nodes), consts_(consts) {}
 
   int parseAll() {
     int n = expr();
@@ -58,9 +59,16 @@ class Parser {
     }
     return false;
   }
-  int add(Node n) {
-    nodes_.push_back(std::move(n));
+  int add(const Node& n) {
+    nodes_.push_back(n);
     return static_cast<int>(nodes_.size()) - 1;
+  }
+  template <class T>
+  int addConst(T v) {
+    Node n(Node::Const);
+    n.field = static_cast<int>(consts_.size());
+    consts_.emplace_back(std::move(v));
+    return add(n);
   }
   int expr() {
     int left = term();
@@ -74,7 +82,7 @@ class Parser {
         break;
       int right = term();
       if (right < 0) return -1;
-      Node n{op};
+      Node n(op);
       n.a = left;
       n.b = right;
       left = add(n);
@@ -85,7 +93,7 @@ class Parser {
     if (eat('-')) {
       int x = term();
       if (x < 0) return -1;
-      Node n{Node::Neg};
+      Node n(Node::Neg);
       n.a = x;
       return add(n);
     }
@@ -105,19 +113,16 @@ class Parser {
     if (c == '"' || c == '\'') {
       size_t end = s_.find(c, pos_ + 1);
       if (end == std::string_view::npos) return fail("unterminated text");
-      Node n{Node::Const};
-      n.constant = Value(std::string(s_.substr(pos_ + 1, end - pos_ - 1)));
+      std::string text(s_.substr(pos_ + 1, end - pos_ - 1));
       pos_ = end + 1;
-      return add(n);
+      return addConst(std::move(text));
     }
     if (std::isdigit(static_cast<unsigned char>(c)) || c == '.') {
       size_t start = pos_;
       while (pos_ < s_.size() && (std::isdigit(static_cast<unsigned char>(s_[pos_])) || s_[pos_] == '.')) ++pos_;
       double v = 0;
       if (!parseNumber(s_.substr(start, pos_ - start), v)) return fail("bad number");
-      Node n{Node::Const};
-      n.constant = Value(v);
-      return add(n);
+      return addConst(v);
     }
     if (std::isalpha(static_cast<unsigned char>(c)) || c == '_') {
       size_t start = pos_;
@@ -126,7 +131,7 @@ class Parser {
       if (eat('(')) return call(name);
       int idx = fields_.fieldIndex(name);
       if (idx < 0) return fail("unknown field " + std::string(name));
-      Node n{Node::Field};
+      Node n(Node::Field);
       n.field = idx;
       return add(n);
     }
@@ -143,7 +148,7 @@ class Parser {
         if (!eat(',')) return fail("missing , or ) in " + std::string(name) + "()");
       }
     }
-    Node n{Node::Const};
+    Node n(Node::Const);
     size_t lo = 1, hi = 1;
     if (sameName(name, "dtos")) {
       n.op = Node::Dtos;
@@ -168,18 +173,19 @@ class Parser {
   size_t pos_ = 0;
   const FieldSource& fields_;
   std::vector<Node>& nodes_;
+  std::vector<Value>& consts_;
 };
 
-Value eval(const std::vector<KeyExpr::Node>& nodes, int i, const FieldSource& src) {
+Value eval(const std::vector<KeyExpr::Node>& nodes, const std::vector<Value>& consts, int i, const FieldSource& src) {
   using Node = KeyExpr::Node;
   const Node& n = nodes[static_cast<size_t>(i)];
   switch (n.op) {
     case Node::Field: return src.fieldValue(n.field);
-    case Node::Const: return n.constant;
+    case Node::Const: return consts[static_cast<size_t>(n.field)];
     case Node::Add:
     case Node::Sub: {
-      Value a = eval(nodes, n.a, src);
-      Value b = eval(nodes, n.b, src);
+      Value a = eval(nodes, consts, n.a, src);
+      Value b = eval(nodes, consts, n.b, src);
       bool add = n.op == Node::Add;
       if (a.isText() && b.isText() && add) {
         std::string s = a.text();
@@ -197,31 +203,31 @@ Value eval(const std::vector<KeyExpr::Node>& nodes, int i, const FieldSource& sr
       return Value();
     }
     case Node::Neg: {
-      Value a = eval(nodes, n.a, src);
+      Value a = eval(nodes, consts, n.a, src);
       return a.isNumber() ? Value(-a.number()) : Value();
     }
     case Node::Dtos: {
-      Value a = eval(nodes, n.a, src);
+      Value a = eval(nodes, consts, n.a, src);
       return a.isDate() ? Value(a.date().dtos()) : Value();
     }
     case Node::Str: {
-      Value a = eval(nodes, n.a, src);
+      Value a = eval(nodes, consts, n.a, src);
       if (!a.isNumber()) return Value();
       int width = 10, decimals = 0;
       if (n.b >= 0) {
-        Value w = eval(nodes, n.b, src);
+        Value w = eval(nodes, consts, n.b, src);
         if (!w.isNumber()) return Value();
         width = static_cast<int>(w.number());
       }
       if (n.c >= 0) {
-        Value d = eval(nodes, n.c, src);
+        Value d = eval(nodes, consts, n.c, src);
         if (!d.isNumber()) return Value();
         decimals = static_cast<int>(d.number());
       }
       return Value(str(a.number(), width, decimals));
     }
     case Node::Descend: {
-      Value a = eval(nodes, n.a, src);
+      Value a = eval(nodes, consts, n.a, src);
       if (a.isNumber()) return Value(-a.number());
       if (!a.isText()) return Value();
       std::string s = a.text();
@@ -230,7 +236,7 @@ Value eval(const std::vector<KeyExpr::Node>& nodes, int i, const FieldSource& sr
       return Value(std::move(s));
     }
     case Node::Upper: {
-      Value a = eval(nodes, n.a, src);
+      Value a = eval(nodes, consts, n.a, src);
       if (!a.isText()) return Value();
       std::string s = a.text();
       for (char& ch : s)
@@ -248,7 +254,7 @@ KeyExpr::~KeyExpr() = default;
 std::unique_ptr<KeyExpr> KeyExpr::compile(std::string_view text, const FieldSource& fields, std::string* error) {
   std::unique_ptr<KeyExpr> e(new KeyExpr);
   e->text_ = std::string(text);
-  Parser p(text, fields, e->nodes_);
+  Parser p(text, fields, e->nodes_, e->consts_);
   e->root_ = p.parseAll();
   if (e->root_ < 0) {
     if (error) *error = p.error;
@@ -257,7 +263,7 @@ std::unique_ptr<KeyExpr> KeyExpr::compile(std::string_view text, const FieldSour
   return e;
 }
 
-Value KeyExpr::evaluate(const FieldSource& record) const { return eval(nodes_, root_, record); }
+Value KeyExpr::evaluate(const FieldSource& record) const { return eval(nodes_, consts_, root_, record); }
 
 namespace {
 

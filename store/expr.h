@@ -52,6 +52,7 @@ class KeyExpr {
   KeyExpr() = default;
   std::string text_;
   std::vector<Node> nodes_;
+  std::vector<Value> consts_;
   int root_ = -1;
 };
 
