@@ -50,6 +50,7 @@ bool WorkArea::open(const std::string& path, const std::string& alias, bool shar
   alias_ = alias.empty() ? upper(baseName(p)) : upper(alias);
   rec_.assign(static_cast<size_t>(table_->recordLength()), ' ');
   order_ = 0;
+  openOwnIndex();
   goTop();
   return true;
 }
@@ -57,6 +58,9 @@ bool WorkArea::open(const std::string& path, const std::string& alias, bool shar
 void WorkArea::close() {
   if (!table_) return;
   flushRecord();
+  cursor_.reset();
+  tags_.clear();
+  indexFiles_.clear();  // each flushes its pages
   table_->flush(true);
   table_.reset();
   alias_.clear();
@@ -72,6 +76,8 @@ void WorkArea::close() {
 bool WorkArea::commit() {
   if (!table_) return true;
   bool ok = flushRecord();
+  for (auto& f : indexFiles_)
+    if (!f->flush()) ok = false;
   return table_->flush(false) && ok;
 }
 
@@ -79,7 +85,9 @@ bool WorkArea::flushRecord() {
   if (!dirty_ || !table_) return true;
   dirty_ = false;
   if (recno_ == 0 || recno_ > table_->recCount()) return true;
-  return table_->writeRecord(recno_, rec_.data());
+  bool ok = tags_.empty() || updateKeys();
+  appended_ = false;
+  return table_->writeRecord(recno_, rec_.data()) && ok;
 }
 
 void WorkArea::loadPhantom() {
@@ -90,6 +98,7 @@ void WorkArea::loadPhantom() {
 
 void WorkArea::load(uint32_t recno) {
   recno_ = recno;
+  eof_ = false;
   if (!table_->readRecord(recno, rec_.data())) loadPhantom();
 }
 
@@ -107,15 +116,7 @@ void WorkArea::resolveRelation() {
   if (!table_ || !parent->table_) return;
   for (const Relation& r : parent->relations_) {
     if (r.child != number_) continue;
-    Value key = r.key(*parent);
-    (void)key;
-    // Seeking needs a Controlling order; without one the child cannot follow.
-    flushRecord();
-    if (order_ == 0) raiseDb(ErrGen::NoOrder, 1201, table_->path());
-    loadPhantom();
-    bof_ = false;
-    found_ = false;
-    moved();
+    seek(r.key(*parent), false);
     return;
   }
 }
@@ -159,6 +160,11 @@ void WorkArea::goTop() {
   resolveRelation();
   flushRecord();
   found_ = false;
+  if (order_) {
+    orderedEdge(false);
+    moved();
+    return;
+  }
   uint32_t r = firstVisible();
   if (r == 0) {
     loadPhantom();
@@ -175,6 +181,11 @@ void WorkArea::goBottom() {
   resolveRelation();
   flushRecord();
   found_ = false;
+  if (order_) {
+    orderedEdge(true);
+    moved();
+    return;
+  }
   uint32_t r = lastVisible();
   if (r == 0) {
     loadPhantom();
@@ -199,6 +210,7 @@ void WorkArea::goTo(uint32_t recno) {
   } else {
     load(recno);
   }
+  cursorSynced_ = false;
   moved();
 }
 
@@ -212,6 +224,12 @@ void WorkArea::skip(int count) {
     return;
   }
   bof_ = false;
+  if (order_) {
+    for (; count > 0 && !eof_; --count) orderedStep(true, false);
+    for (; count < 0 && !bof_; ++count) orderedStep(false, false);
+    moved();
+    return;
+  }
   for (; count > 0; --count) {
     if (eof_) break;
     uint32_t r = nextVisible(recno_);
@@ -331,6 +349,8 @@ bool WorkArea::appendBlank() {
   recno_ = r;
   eof_ = bof_ = found_ = false;
   dirty_ = true;  // the record's index keys go in when it is written
+  appended_ = true;
+  cursorSynced_ = false;
   moved();
   return true;
 }
@@ -355,6 +375,9 @@ bool WorkArea::pack() {
   if (!requireOpen("PACK")) return false;
   flushRecord();
   bool ok = table_->pack();
+  // Record numbers moved: open tags are rebuilt rather than left pointing
+  // at the wrong records.
+  if (!tags_.empty() && !rebuildTags()) ok = false;
   goTo(1);
   return ok;
 }
@@ -363,6 +386,7 @@ bool WorkArea::zap() {
   if (!requireOpen("ZAP")) return false;
   flushRecord();
   bool ok = table_->zap();
+  if (!tags_.empty() && !rebuildTags()) ok = false;
   goTop();
   return ok;
 }
@@ -451,7 +475,11 @@ void WorkArea::setRelation(int childArea, std::function<Value(WorkArea&)> key, s
   moved();
 }
 
-void WorkArea::clearRelations() { relations_.clear(); }
+void WorkArea::clearRelations() {
+  // Children still owe the move of the parent's last record change.
+  for (const Relation& r : relations_) owner_.area(r.child).resolveRelation();
+  relations_.clear();
+}
 
 // ---------------------------------------------------------------- WorkAreas
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/value.h"
+#include "store/cdx_builder.h"
 #include "store/dbf.h"
 
 namespace zol {
@@ -89,8 +90,33 @@ class WorkArea {
   void setRelation(int childArea, std::function<Value(WorkArea&)> key, std::string keyText);
   void clearRelations();
 
-  // Controlling order: 0 = record-number order. Index orders plug in here.
+  // Index orders. Tags are numbered from 1 across the open index files, in
+  // the order the files were opened; 0 is record-number order.
+  // Opens an index file unless it is open here already; with no Controlling
+  // order yet, its first tag takes control and the area goes top.
+  bool addIndex(const std::string& path);
   int order() const { return order_; }
+  int orderCount() const { return static_cast<int>(tags_.size()); }
+  // Makes tag `n` the Controlling order; the current record stays.
+  void setOrder(int n);
+  // Tag number of an order name, 0 when none.
+  int orderByName(std::string_view name) const;
+  std::string orderName(int n) const;
+  // Progress callback and interval for the next createTag only.
+  void setOrderCondition(std::function<bool(uint32_t scanned)> progress, uint32_t interval = 0);
+  // Builds tag `name` in the table's own index file (created when missing),
+  // makes it the Controlling order and goes top. False when nothing was built.
+  bool createTag(const std::string& name, const std::string& keyExpr, const std::string& forExpr = "");
+  // Positions by key in the Controlling order (see WorkAreas::softSeek).
+  bool seek(const Value& key);
+  bool seek(const Value& key, bool soft);
+  // 1-based position of the current record's key in the Controlling order,
+  // counting hidden records; 0 at end of file. Record number with no order.
+  uint64_t keyPosition();
+  // Key expression text of the Controlling order ("" with none).
+  std::string keyExpression() const;
+  // The index files open here, in the order they were opened.
+  const std::vector<std::unique_ptr<CdxFile>>& indexFiles() const { return indexFiles_; }
 
   // The raw current record (deletion flag first); for the index layer and tools.
   const std::string& recordBuffer() { resolveRelation(); return rec_; }
@@ -102,6 +128,27 @@ class WorkArea {
     std::function<Value(WorkArea&)> key;
     std::string keyText;
   };
+  struct OrderTag {
+    CdxTag* tag = nullptr;
+    std::unique_ptr<KeyExpr> key;
+    std::unique_ptr<KeyExpr> cond;  // FOR condition, null when none
+    KeyType type = KeyType::Character;
+    int length = 0;
+  };
+  class RecordFields;
+  class TableScan;
+  // The key `t` gives the raw record `rec`; false when the record has no key
+  // in that tag (it fails the FOR condition) or its key cannot be built.
+  bool keyOf(const OrderTag& t, const char* rec, std::string& key) const;
+  void openOwnIndex();
+  bool openIndexFile(const std::string& path, bool mustExist);
+  void rebuildTagList();
+  bool updateKeys();
+  bool syncCursor();
+  bool orderedStep(bool forward, bool fromCursor);
+  void orderedEdge(bool last);
+  bool rebuildTags();
+  OrderTag* controlling() { return order_ > 0 ? &tags_[static_cast<size_t>(order_ - 1)] : nullptr; }
   bool requireOpen(const char* operation);
   bool flushRecord();
   void load(uint32_t recno);
@@ -126,6 +173,13 @@ class WorkArea {
   bool eof_ = true, bof_ = true, found_ = false;
   bool dirty_ = false;
   int order_ = 0;
+  std::vector<std::unique_ptr<CdxFile>> indexFiles_;
+  std::vector<OrderTag> tags_;
+  std::unique_ptr<CdxCursor> cursor_;  // on the Controlling order's tag
+  bool cursorSynced_ = false;
+  bool appended_ = false;  // the current record has no keys yet
+  std::function<bool(uint32_t)> condProgress_;
+  uint32_t condInterval_ = 0;
   std::vector<Relation> relations_;
   WorkArea* pendingParent_ = nullptr;  // relation to resolve before the next read
   const Relation* pendingRelation_ = nullptr;
@@ -139,6 +193,8 @@ class WorkAreas {
   FileSystem& fs() { return fs_; }
   // Deleted records hidden (the product always runs with this on).
   bool hideDeleted = true;
+  // Seeks that miss stay on the next greater key instead of end of file.
+  bool softSeek = false;
 
   void select(int number);
   int current() const { return current_; }
