@@ -239,9 +239,13 @@ bool DbfFile::readRecord(uint32_t recno, char* buf) {
     uint32_t per = static_cast<uint32_t>(cache_.size() / rl);
     // Going backwards, fill the cache with the records before this one.
     uint32_t first = recno;
-    if (cacheCount_ && recno < cacheFirst_ && recno + per > cacheFirst_)
-      first = recno >= per ? recno - per + 1 : 1;
-    uint32_t count = std::min(per, diskCount_ - first + 1);
+    bool backwards = cacheCount_ && recno + 1 == cacheFirst_;
+    bool forwards = cacheCount_ && recno == cacheFirst_ + cacheCount_;
+    if (backwards) first = recno >= per ? recno - per + 1 : 1;
+    // A jump anywhere else (goto, seek) reads about a page: random access must
+    // not pay for a whole block per record. Walking on from there fills blocks.
+    uint32_t want = backwards || forwards ? per : std::max<uint32_t>(1, 4096 / static_cast<uint32_t>(rl));
+    uint32_t count = std::min(want, diskCount_ - first + 1);
     uint64_t off = static_cast<uint64_t>(hdrLen_) + uint64_t(first - 1) * rl;
     size_t got = file_->readAt(off, cache_.data(), count * rl);
     cacheFirst_ = first;
