@@ -1,12 +1,17 @@
 #include "verify.h"
 
 #include <algorithm>
+#include <iterator>
 #include <cstring>
 #include <map>
 #include <set>
 
 #include "core/date.h"
 #include "core/numtext.h"
+#include "store/cdx.h"
+#include "store/dbf.h"
+#include "store/expr.h"
+#include "store/field_codec.h"
 #include "store/dbf_types.h"
 
 namespace zol {
@@ -309,6 +314,113 @@ void Checker::checkMemo(const std::string& memoPath, const std::vector<MemoRef>&
 
 std::vector<Problem> verifyTable(FileSystem& fs, const std::string& tablePath) {
   return Checker(fs, tablePath).run();
+}
+
+namespace {
+
+// Fields of one raw record, for evaluating key expressions.
+class RawFields : public FieldSource {
+ public:
+  RawFields(DbfFile& t, const char* rec) : t_(t), rec_(rec) {}
+  int fieldIndex(std::string_view name) const override { return t_.fieldIndex(name); }
+  Value fieldValue(int i) const override {
+    return decodeField(t_.fields()[static_cast<size_t>(i)], rec_, t_.memo(), t_.path());
+  }
+
+ private:
+  DbfFile& t_;
+  const char* rec_;
+};
+
+}  // namespace
+
+std::vector<Problem> verifyIndex(FileSystem& fs, const std::string& tablePath) {
+  std::vector<Problem> out;
+  std::string dir, file;
+  splitPath(tablePath, dir, file);
+  size_t dot = file.find_last_of('.');
+  std::string cdxPath = resolveInDir(dir, (dot == std::string::npos ? file : file.substr(0, dot)) + ".cdx");
+  if (!fs.exists(cdxPath)) return out;
+  // Engine errors become problems of this report rather than dialogs.
+  std::vector<ErrorEvent> raised;
+  ErrorHandler previous = setErrorHandler([&](const ErrorEvent& e) {
+    raised.push_back(e);
+    return false;
+  });
+  auto flushRaised = [&](const std::string& where) {
+    for (const ErrorEvent& e : raised) out.push_back({where, 0, "", e.messageLine()});
+    raised.clear();
+  };
+  auto table = DbfFile::open(fs, tablePath, true, true);
+  auto index = CdxFile::open(fs, cdxPath, true, false);
+  flushRaised(cdxPath);
+  if (table && index) {
+    std::string rec(static_cast<size_t>(table->recordLength()), ' ');
+    RawFields fields(*table, rec.data());
+    // Leaves decode by key type, which only the expressions tell: learn the
+    // types before walking the pages.
+    for (size_t i = 0; i < index->tagCount(); ++i) {
+      CdxTag& tag = index->tag(i);
+      auto key = KeyExpr::compile(tag.keyExpr(), fields);
+      KeyType type;
+      int len = 0;
+      if (key && learnKeyLayout(*key, fields, type, len, cdxPath)) tag.setKeyType(type);
+    }
+    raised.clear();  // reported again below, tag by tag
+    CdxCheckReport rep = index->check();
+    for (const std::string& p : rep.problems) out.push_back({cdxPath, 0, "", p});
+    for (size_t i = 0; i < index->tagCount() && rep.ok(); ++i) {
+      CdxTag& tag = index->tag(i);
+      const std::string where = cdxPath + " tag " + tag.name();
+      std::string why;
+      auto key = KeyExpr::compile(tag.keyExpr(), fields, &why);
+      std::unique_ptr<KeyExpr> cond;
+      if (key && !tag.forExpr().empty()) cond = KeyExpr::compile(tag.forExpr(), fields, &why);
+      KeyType type;
+      int len = 0;
+      std::string blank(rec.size(), ' ');
+      RawFields phantom(*table, blank.data());
+      if (!key || (!tag.forExpr().empty() && !cond) || !learnKeyLayout(*key, phantom, type, len, cdxPath)) {
+        out.push_back({where, 0, "", "key expression cannot be evaluated: " + tag.keyExpr() + " " + why});
+        flushRaised(where);
+        continue;
+      }
+      tag.setKeyType(type);
+      if (len != tag.keyLength()) {
+        out.push_back({where, 0, "", "key length " + std::to_string(tag.keyLength()) + " differs from the expression's " +
+                                         std::to_string(len)});
+        continue;
+      }
+      std::vector<std::pair<std::string, uint32_t>> want, have;
+      for (uint32_t r = 1; r <= table->recCount(); ++r) {
+        if (!table->readRecord(r, rec.data())) break;
+        if (cond && !cond->evaluate(fields).logical()) continue;
+        std::string k;
+        if (buildKey(key->evaluate(fields), type, len, k)) want.push_back({k, r});
+      }
+      std::sort(want.begin(), want.end());
+      if (!tag.forEach([&](std::string_view k, uint32_t r) {
+            have.push_back({std::string(k), r});
+            return true;
+          }))
+        out.push_back({where, 0, "", "cannot be walked to its end"});
+      // Report the first few differences by record.
+      std::vector<std::pair<std::string, uint32_t>> missing, extra;
+      std::set_difference(want.begin(), want.end(), have.begin(), have.end(), std::back_inserter(missing));
+      std::set_difference(have.begin(), have.end(), want.begin(), want.end(), std::back_inserter(extra));
+      for (size_t j = 0; j < missing.size() && j < 20; ++j)
+        out.push_back({where, missing[j].second, "", "record has no key or a stale one"});
+      for (size_t j = 0; j < extra.size() && j < 20; ++j)
+        out.push_back({where, extra[j].second, "", "key \"" + describeKey(extra[j].first, type) + "\" matches no record"});
+      if (missing.size() + extra.size() > 40) out.push_back({where, 0, "", "more key differences not listed"});
+      flushRaised(where);
+    }
+  }
+  index.reset();
+  table.reset();
+  flushRaised(cdxPath);
+  setErrorHandler(std::move(previous));
+  return out;
 }
 
 }  // namespace zol

@@ -22,4 +22,9 @@ struct Problem {
 // that overlap, the free-block list).
 std::vector<Problem> verifyTable(FileSystem& fs, const std::string& tablePath);
 
+// Checks the table's own index file (same name, .cdx) when there is one: its
+// pages and chains, and that every tag holds exactly one key per record
+// (deleted records included) equal to the key the record gives today.
+std::vector<Problem> verifyIndex(FileSystem& fs, const std::string& tablePath);
+
 }  // namespace zol

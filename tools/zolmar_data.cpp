@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -14,6 +15,7 @@
 
 #include "core/codepage.h"
 #include "core/numtext.h"
+#include "store/ZOL2000.h"
 #include "store/data_tables.h"
 #include "store/verify.h"
 #include "tools/demo_data.h"
@@ -26,8 +28,10 @@ int usage() {
   std::fprintf(stderr,
                "usage: zolmar-data init  [DIR]   create the data folder and its tables\n"
                "       zolmar-data demo  [DIR]   fill a new data folder with sample data\n"
-               "       zolmar-data check [DIR]   verify every table and memo file\n"
-               "       zolmar-data dump  TABLE   print a table's structure and records\n"
+               "       zolmar-data check [DIR]   verify every table, memo and index file\n"
+               "       zolmar-data reindex [DIR] pack the tables and rebuild their index files\n"
+               "       zolmar-data dump  TABLE [--tag NAME]\n"
+               "                                 print a table's structure and records, or a tag's keys\n"
                "DIR defaults to the program's data folder ($ZOLMAR_DATA or ~/zolva103/).\n");
   return 1;
 }
@@ -131,6 +135,8 @@ int cmdCheck(const std::string& dir) {
   int problems = 0;
   for (const auto& t : tables) {
     auto found = verifyTable(realFileSystem(), dir + t);
+    auto idx = verifyIndex(realFileSystem(), dir + t);
+    found.insert(found.end(), idx.begin(), idx.end());
     for (const Problem& p : found) std::printf("%s\n", cp1252ToUtf8(p.text()).c_str());
     if (found.empty()) std::printf("%s: ok\n", t.c_str());
     problems += static_cast<int>(found.size());
@@ -140,6 +146,74 @@ int cmdCheck(const std::string& dir) {
     return 1;
   }
   return 0;
+}
+
+// Draws one text bar per tag: on a terminal it moves as the tag builds.
+class TextRunner : public TaskRunner, public TaskProgress {
+ public:
+  void run(const std::string& text, const std::string&, const std::function<void(TaskProgress&)>& task) override {
+    text_ = text;
+    total_ = 0;
+    shown_ = -1;
+    task(*this);
+    draw(total_, true);
+  }
+  void setTotal(uint32_t t) override { total_ = t; }
+  void setPosition(uint32_t p) override {
+    if (tty_) draw(p, false);
+  }
+  bool cancelled() const override { return false; }
+
+ private:
+  void draw(uint32_t pos, bool last) {
+    int pct = total_ ? static_cast<int>(uint64_t(std::min(pos, total_)) * 100 / total_) : 100;
+    if (!last && pct == shown_) return;
+    shown_ = pct;
+    std::string bar(static_cast<size_t>(pct / 5), '#');
+    bar.resize(20, '.');
+    std::printf("%s%-24s [%s] %3d%%%s", tty_ ? "\r" : "", text_.c_str(), bar.c_str(), pct, last ? "\n" : "");
+    std::fflush(stdout);
+  }
+  bool tty_ = isatty(1);
+  std::string text_;
+  uint32_t total_ = 0;
+  int shown_ = -1;
+};
+
+int cmdReindex(const std::string& dir) {
+  Errors errors;
+  WorkAreas wa;
+  for (const char* t : {"maeart.dbf", "entradas.dbf", "salidas.dbf"}) {
+    if (!wa.exists(dir + t)) {
+      std::fprintf(stderr, "error: %s%s is missing (run zolmar-data init first)\n", dir.c_str(), t);
+      return 1;
+    }
+  }
+  TextRunner runner;
+  ZOL2000(wa, dir, runner);
+  return errors.count ? 1 : 0;
+}
+
+int cmdDumpTag(const std::string& table, const std::string& name) {
+  Errors errors;
+  WorkAreas wa;
+  wa.hideDeleted = false;
+  if (!wa.use(table, "", true, true)) return 1;
+  int n = wa.cur().orderByName(name);
+  if (n == 0) {
+    std::fprintf(stderr, "error: no tag %s in the index file of %s\n", name.c_str(), table.c_str());
+    return 1;
+  }
+  CdxTag* tag = nullptr;
+  for (const auto& f : wa.cur().indexFiles())
+    if (!tag) tag = f->findTag(name);
+  std::printf("tag %s: %s (%c %d)\n", tag->name().c_str(), tag->keyExpr().c_str(), keyTypeLetter(tag->keyType()),
+              tag->keyLength());
+  tag->forEach([&](std::string_view key, uint32_t recno) {
+    std::printf("%u \"%s\"\n", recno, cp1252ToUtf8(describeKey(key, tag->keyType())).c_str());
+    return true;
+  });
+  return errors.count ? 1 : 0;
 }
 
 int cmdDump(const std::string& table) {
@@ -181,9 +255,12 @@ int main(int argc, char** argv) {
   if (cmd == "init") return cmdInit(folderArg(argc, argv));
   if (cmd == "demo") return cmdDemo(folderArg(argc, argv));
   if (cmd == "check") return cmdCheck(folderArg(argc, argv));
+  if (cmd == "reindex") return cmdReindex(folderArg(argc, argv));
   if (cmd == "dump" && argc >= 3) {
     std::string t = argv[2];
     if (t.find('/') == std::string::npos) t = defaultDataPath() + t;
+    if (argc == 5 && std::string(argv[3]) == "--tag") return cmdDumpTag(t, argv[4]);
+    if (argc != 3) return usage();
     return cmdDump(t);
   }
   return usage();

@@ -83,6 +83,38 @@ TEST(ZolmarData, CheckNamesTableRecordAndField) {
   EXPECT_NE(out.find("1 problem found"), std::string::npos) << out;
 }
 
+TEST(ZolmarData, ReindexThenCheckIndexes) {
+  TempDir dir;
+  ASSERT_EQ(tool("demo " + dir.path()), 0);
+  std::string out;
+  ASSERT_EQ(tool("reindex " + dir.path(), &out), 0) << out;
+  EXPECT_NE(out.find("SALIDAS.CDX  - (SAL02)"), std::string::npos) << out;
+  ASSERT_EQ(tool("check " + dir.path(), &out), 0) << out;
+  ASSERT_EQ(tool("dump " + (dir / "maeart") + " --tag art01", &out), 0) << out;
+  EXPECT_EQ(out.substr(0, 26), "tag ART01: articulo (N 8)\n");
+  EXPECT_NE(out.find("\n1 \"100\"\n"), std::string::npos) << out.substr(0, 200);
+  // A record changed behind the index's back: its key is stale.
+  {
+    std::string d = test::readFile(dir / "maeart.dbf");
+    d.replace(258 + 1, 6, "999999");
+    test::writeFile(dir / "maeart.dbf", d);
+  }
+  EXPECT_EQ(tool("check " + dir.path(), &out), 1);
+  EXPECT_NE(out.find("maeart.cdx tag ART01 record 1: record has no key or a stale one"), std::string::npos) << out;
+  // A damaged index file is reported, not crashed on.
+  {
+    std::string c = test::readFile(dir / "entradas.cdx");
+    for (size_t i = 1024; i < c.size(); i += 7) c[i] = static_cast<char>(c[i] ^ 0x5A);
+    test::writeFile(dir / "entradas.cdx", c);
+  }
+  EXPECT_EQ(tool("check " + dir.path(), &out), 1);
+  EXPECT_NE(out.find("entradas.cdx"), std::string::npos) << out;
+  // The reindex mends both.
+  ASSERT_EQ(tool("reindex " + dir.path(), &out), 0) << out;
+  EXPECT_EQ(tool("check " + dir.path(), &out), 0) << out;
+  EXPECT_EQ(tool("reindex " + (dir / "empty/"), &out), 1);
+}
+
 TEST(ZolmarData, DumpAndBadUsage) {
   TempDir dir;
   ASSERT_EQ(tool("demo " + dir.path()), 0);
