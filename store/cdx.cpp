@@ -122,12 +122,12 @@ std::unique_ptr<CdxFile> CdxFile::create(FileSystem& fs, const std::string& path
   uint8_t hdr[2 * kPage];
   encodeTagHeader(h, hdr);
   for (uint32_t off : {0u, kPage, kFirstTreePage}) {
-    CachedPage& cp = cf->cache_[off];
-    cp.dirty = true;
+    CachedPage& cp = *cf->slot(off, true);
+    cf->markDirty(cp, off);
     if (off < kFirstTreePage) std::memcpy(cp.b.data(), hdr + off, kPage);
   }
   Node empty;
-  encodeLeaf(empty, 0, 0, 10, ' ', kAttrRoot | kAttrLeaf, kNone, kNone, cf->cache_[kFirstTreePage].b.data());
+  encodeLeaf(empty, 0, 0, 10, ' ', kAttrRoot | kAttrLeaf, kNone, kNone, cf->slot(kFirstTreePage, false)->b.data());
   cf->size_ = kFirstTreePage + kPage;
   cf->structure_.reset(new CdxTag(cf.get(), 0, h, ""));
   if (!cf->flush()) {
@@ -182,56 +182,77 @@ uint8_t* CdxFile::page(uint32_t off, bool forWrite) {
     raiseError(e);
     return nullptr;
   }
-  auto it = cache_.find(off);
-  if (it == cache_.end()) {
+  CachedPage* cp = slot(off, false);
+  if (!cp) {
     if (!validOffset(off)) {
       corrupt("page offset " + hexOffset(off) + " outside the file");
       return nullptr;
     }
-    CachedPage cp;
-    if (file_->readAt(off, cp.b.data(), kPage) != kPage) {
+    auto fresh = std::make_unique<CachedPage>();
+    if (file_->readAt(off, fresh->b.data(), kPage) != kPage) {
       ioError(false, off);
       return nullptr;
     }
-    it = cache_.emplace(off, cp).first;
+    cp = slot(off, true);
+    *cp = *fresh;
   }
-  if (forWrite) it->second.dirty = true;
-  return it->second.b.data();
+  if (forWrite) markDirty(*cp, off);
+  return cp->b.data();
+}
+
+CdxFile::CachedPage* CdxFile::slot(uint32_t off, bool create) {
+  size_t i = off / kPage;
+  if (i >= slots_.size()) {
+    if (!create) return nullptr;
+    slots_.resize(i + 1);
+  }
+  if (!slots_[i] && create) {
+    slots_[i] = std::make_unique<CachedPage>();
+    ++cached_;
+  }
+  return slots_[i].get();
+}
+
+void CdxFile::markDirty(CachedPage& cp, uint32_t off) {
+  if (cp.dirty) return;
+  cp.dirty = true;
+  dirty_.push_back(off);
 }
 
 bool CdxFile::flush() {
   if (!file_ || readOnly_) return true;
-  std::vector<uint32_t> dirty;
-  for (auto& [off, cp] : cache_)
-    if (cp.dirty) dirty.push_back(off);
-  std::sort(dirty.begin(), dirty.end());
+  std::sort(dirty_.begin(), dirty_.end());
+  dirty_.erase(std::unique(dirty_.begin(), dirty_.end()), dirty_.end());
   std::vector<uint8_t> buf;
   size_t i = 0;
   bool ok = true;
-  while (i < dirty.size()) {
+  while (i < dirty_.size()) {
     // Consecutive pages go out in one write.
     size_t j = i;
     buf.clear();
-    while (j < dirty.size() && (j == i || dirty[j] == dirty[j - 1] + kPage) && j - i < 128) {
-      const auto& b = cache_[dirty[j]].b;
+    while (j < dirty_.size() && (j == i || dirty_[j] == dirty_[j - 1] + kPage) && j - i < 128) {
+      const auto& b = slot(dirty_[j], false)->b;
       buf.insert(buf.end(), b.begin(), b.end());
       ++j;
     }
-    if (file_->writeAt(dirty[i], buf.data(), buf.size()) != buf.size()) {
-      ok = ioError(true, dirty[i]);
+    if (file_->writeAt(dirty_[i], buf.data(), buf.size()) != buf.size()) {
+      ok = ioError(true, dirty_[i]);
       break;
     }
-    for (size_t k = i; k < j; ++k) cache_[dirty[k]].dirty = false;
+    for (size_t k = i; k < j; ++k) slot(dirty_[k], false)->dirty = false;
     i = j;
   }
+  // Pages not written stay dirty and listed for the next flush.
+  dirty_.erase(dirty_.begin(), dirty_.begin() + static_cast<ptrdiff_t>(i));
   if (ok) file_->flush();
   return ok;
 }
 
 void CdxFile::trimCache() {
-  if (cache_.size() <= cacheLimit_) return;
+  if (cached_ <= cacheLimit_) return;
   if (!flush()) return;  // keep dirty pages rather than lose them
-  cache_.clear();
+  slots_.clear();
+  cached_ = 0;
 }
 
 uint32_t CdxFile::freeHead() {
@@ -268,9 +289,9 @@ uint32_t CdxFile::allocPage() {
   }
   uint32_t off = static_cast<uint32_t>(size_);
   size_ += kPage;
-  CachedPage& cp = cache_[off];
+  CachedPage& cp = *slot(off, true);
   cp.b.fill(0);
-  cp.dirty = true;
+  markDirty(cp, off);
   return off;
 }
 
@@ -283,9 +304,9 @@ uint32_t CdxFile::allocHeader() {
   uint32_t off = static_cast<uint32_t>(size_);
   size_ += 2 * kPage;
   for (uint32_t o : {off, off + kPage}) {
-    CachedPage& cp = cache_[o];
+    CachedPage& cp = *slot(o, true);
     cp.b.fill(0);
-    cp.dirty = true;
+    markDirty(cp, o);
   }
   return off;
 }
@@ -645,8 +666,11 @@ CdxTag::Edit CdxTag::insert(std::string_view keyText, uint32_t recno) {
   ++version_;
   adjustCounts(path_, leafOff, +1);
   bool last = pos == leaf.n - 1;
-  if (leafBytes(leaf, 0, leaf.n, keyLen_, pad_) <= kLeafRoom) {
-    if (!storeNode(leaf, 0, leaf.n, leaf.attr, leaf.left, leaf.right, leafOff)) return Edit::Failed;
+  uint8_t buf[kPage];
+  if (encodeLeaf(leaf, 0, leaf.n, keyLen_, pad_, leaf.attr, leaf.left, leaf.right, buf)) {
+    uint8_t* p = file_->page(leafOff, true);
+    if (!p) return Edit::Failed;
+    std::memcpy(p, buf, kPage);
     if (last && !fixSeparators(path_, path_.size(), key, recno)) return Edit::Failed;
     return Edit::Done;
   }
@@ -1055,9 +1079,8 @@ uint64_t CdxCursor::position() {
 // ---------------------------------------------------------------- check
 
 bool CdxFile::readRaw(uint32_t off, uint8_t* out) {
-  auto it = cache_.find(off);
-  if (it != cache_.end()) {
-    std::memcpy(out, it->second.b.data(), kPage);
+  if (const CachedPage* cp = slot(off, false)) {
+    std::memcpy(out, cp->b.data(), kPage);
     return true;
   }
   return validOffset(off) && file_->readAt(off, out, kPage) == kPage;

@@ -233,13 +233,18 @@ class CdxFile {
     std::array<uint8_t, cdxpage::kPage> b;
     bool dirty = false;
   };
+  CachedPage* slot(uint32_t off, bool create);
+  void markDirty(CachedPage& cp, uint32_t off);
 
   FileSystem& fs_;
   std::string path_;
   std::unique_ptr<File> file_;
   bool readOnly_ = false;
   uint64_t size_ = 0;  // includes pages allocated but not yet written
-  std::unordered_map<uint32_t, CachedPage> cache_;
+  // Cached pages by page number; pages made dirty since the last flush.
+  std::vector<std::unique_ptr<CachedPage>> slots_;
+  size_t cached_ = 0;
+  std::vector<uint32_t> dirty_;
   size_t cacheLimit_ = 65536;
   std::unordered_map<uint32_t, uint64_t> counts_;  // entries under a page
   std::unique_ptr<CdxTag> structure_;

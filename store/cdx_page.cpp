@@ -84,22 +84,30 @@ const char* decodeNode(const uint8_t* p, int kl, uint8_t pad, Node& out) {
   out.resize(n, kl, false);
   const uint64_t recMask = lowMask(recBits), dupMask = lowMask(dupBits), trailMask = lowMask(trailBits);
   const int entriesEnd = kLeafHeader + n * bytes;
+  const int dupShift = recBits, trailShift = recBits + dupBits;
+  // Entries of 3 or 4 bytes (nearly all) are read as one 32-bit word: the
+  // last one still ends inside the page.
+  const bool word = bytes == 3 || bytes == 4;
   int tail = static_cast<int>(kPage);
   const uint8_t* e = p + kLeafHeader;
-  for (int i = 0; i < n; ++i, e += bytes) {
+  uint8_t* k = out.keys.data();
+  for (int i = 0; i < n; ++i, e += bytes, k += kl) {
     uint64_t v = 0;
-    for (int b = bytes - 1; b >= 0; --b) v = (v << 8) | e[b];
-    int dup = static_cast<int>((v >> recBits) & dupMask);
-    int trail = static_cast<int>((v >> (recBits + dupBits)) & trailMask);
+    if (word) {
+      v = get32(e);
+    } else {
+      for (int b = bytes - 1; b >= 0; --b) v = (v << 8) | e[b];
+    }
+    int dup = static_cast<int>((v >> dupShift) & dupMask);
+    int trail = static_cast<int>((v >> trailShift) & trailMask);
     if (dup + trail > kl) return "bad duplicate or trailing count";
     if (i == 0 && dup) return "first key of a leaf refers to a previous key";
     int tl = kl - dup - trail;
     if (tail - tl < entriesEnd) return "leaf key tails overrun the entries";
     tail -= tl;
-    uint8_t* k = out.key(i, kl);
-    if (dup) std::memcpy(k, k - kl, static_cast<size_t>(dup));
+    for (int b = 0; b < dup; ++b) k[b] = k[b - kl];
     std::memcpy(k + dup, p + tail, static_cast<size_t>(tl));
-    std::memset(k + dup + tl, pad, static_cast<size_t>(trail));
+    for (int b = kl - trail; b < kl; ++b) k[b] = pad;
     out.recs[static_cast<size_t>(i)] = static_cast<uint32_t>(v & recMask);
   }
   return nullptr;

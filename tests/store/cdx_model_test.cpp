@@ -19,6 +19,7 @@ struct Shape {
   const char* name;
   int keyLen;
   KeyType type;
+  size_t cachePages = 65536;  // small: pages are written out and dropped between operations
 };
 
 class KeyGen {
@@ -81,6 +82,7 @@ TEST_P(CdxModel, RandomOperationsMatchASortedSet) {
 
   auto f = CdxFile::create(realFileSystem(), path);
   ASSERT_TRUE(f);
+  f->setCacheLimit(shape.cachePages);
   {
     CdxTagBuilder b(*f, "m", "k", "", shape.type, shape.keyLen);
     for (int i = 0; i < 800; ++i) {
@@ -138,6 +140,7 @@ TEST_P(CdxModel, RandomOperationsMatchASortedSet) {
       f.reset();
       f = CdxFile::open(realFileSystem(), path);
       ASSERT_TRUE(f);
+      f->setCacheLimit(shape.cachePages);
       ASSERT_EQ(f->tagCount(), 1u);
       t = &f->tag(0);
       t->setKeyType(shape.type);
@@ -155,8 +158,9 @@ TEST_P(CdxModel, RandomOperationsMatchASortedSet) {
 INSTANTIATE_TEST_SUITE_P(Shapes, CdxModel,
                          ::testing::Values(Shape{"char14", 14, KeyType::Character},
                                            Shape{"char40", 40, KeyType::Character},
-                                           Shape{"numeric", 8, KeyType::Numeric},
-                                           Shape{"char240", 240, KeyType::Character}),
+                                           Shape{"numeric", 8, KeyType::Numeric, 8},
+                                           Shape{"char240", 240, KeyType::Character},
+                                           Shape{"char240SmallCache", 240, KeyType::Character, 16}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CdxCursor, KeepsItsPlaceWhileTheTagChanges) {
