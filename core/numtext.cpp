@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 namespace zol {
 
@@ -65,33 +66,34 @@ const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1
 // lies clearly away from a half, rounding the scaled binary value gives the
 // same digits as rounding the shortest decimal form (the two differ by a few
 // units in the last place at most). Ties and near-ties, huge values and many
-// decimals return false and take the exact way.
-bool fastPlainDecimal(double value, int decimals, std::string& out) {
-  if (decimals > 15) return false;
+// decimals return 0 and take the exact way. Otherwise writes the plain form
+// into `out` (at least 40 bytes) and returns its length.
+size_t fastPlainDecimal(double value, int decimals, char* out) {
+  if (decimals > 15) return 0;
   double s = std::fabs(value) * kPow10[decimals];
-  if (!(s < 4e15)) return false;
+  if (!(s < 4e15)) return 0;
   double whole = std::floor(s);
   double frac = s - whole;
-  if (std::fabs(frac - 0.5) <= (s + 1) * 1e-12) return false;
+  if (std::fabs(frac - 0.5) <= (s + 1) * 1e-12) return 0;
   uint64_t n = static_cast<uint64_t>(whole) + (frac > 0.5 ? 1 : 0);
-  char buf[24];
-  char* end = std::to_chars(buf, buf + sizeof buf, n).ptr;
-  int len = static_cast<int>(end - buf);
-  out.clear();
-  if (value < 0 && n != 0) out += '-';
+  char digits[24];
+  char* end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+  int len = static_cast<int>(end - digits);
+  char* p = out;
+  if (value < 0 && n != 0) *p++ = '-';
   if (len <= decimals) {  // 0.0ddd
-    out += '0';
-    if (decimals) out += '.';
-    out.append(static_cast<size_t>(decimals - len), '0');
-    out.append(buf, end);
-    return true;
+    *p++ = '0';
+    if (decimals) *p++ = '.';
+    for (int i = len; i < decimals; ++i) *p++ = '0';
+    for (const char* d = digits; d < end; ++d) *p++ = *d;
+  } else {
+    for (const char* d = digits; d < end - decimals; ++d) *p++ = *d;
+    if (decimals) {
+      *p++ = '.';
+      for (const char* d = end - decimals; d < end; ++d) *p++ = *d;
+    }
   }
-  out.append(buf, static_cast<size_t>(len - decimals));
-  if (decimals) {
-    out += '.';
-    out.append(end - decimals, end);
-  }
-  return true;
+  return static_cast<size_t>(p - out);
 }
 
 }  // namespace
@@ -100,8 +102,8 @@ std::string plainDecimal(double value, int decimals) {
   if (decimals < 0) decimals = 0;
   if (std::isnan(value)) return "0";
   if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
-  std::string fast;
-  if (fastPlainDecimal(value, decimals, fast)) return fast;
+  char fast[40];
+  if (size_t n = fastPlainDecimal(value, decimals, fast)) return std::string(fast, n);
   std::string d = roundedDigits(value, decimals);
   bool zero = d.find_first_not_of('0') == std::string::npos;
   std::string out;
@@ -122,9 +124,18 @@ std::string str(double value, int width, int decimals) {
   if (width <= 0) return "";
   if (decimals < 0) decimals = 0;
   if (!std::isfinite(value)) return std::string(width, '*');
-  std::string t = plainDecimal(value, decimals);
-  if (static_cast<int>(t.size()) > width) return std::string(width, '*');
-  return std::string(width - t.size(), ' ') + t;
+  char fast[40];
+  size_t n = fastPlainDecimal(value, decimals, fast);
+  std::string slow;
+  if (n == 0) {
+    slow = plainDecimal(value, decimals);
+    n = slow.size();
+  }
+  if (static_cast<int>(n) > width) return std::string(width, '*');
+  // Built in place: appends of many records format several numbers each.
+  std::string out(static_cast<size_t>(width), ' ');
+  std::memcpy(out.data() + (width - static_cast<int>(n)), slow.empty() ? fast : slow.data(), n);
+  return out;
 }
 
 namespace {
