@@ -46,9 +46,7 @@ void stampDate(unsigned char* h) {
 std::string memoPathFor(const std::string& tablePath) {
   std::string dir, file;
   splitPath(tablePath, dir, file);
-  size_t dot = file.find_last_of('.');
-  if (dot != std::string::npos) file.resize(dot);
-  return resolveInDir(dir, file + ".fpt");
+  return resolveInDir(dir, pathStem(tablePath) + ".fpt");
 }
 
 std::string upper(std::string s) {

@@ -226,6 +226,14 @@ std::string resolveInDir(const std::string& dir, const std::string& name) {
   return dir + lower;
 }
 
+std::string pathStem(const std::string& path) {
+  std::string dir, file;
+  splitPath(path, dir, file);
+  size_t dot = file.find_last_of('.');
+  if (dot != std::string::npos) file.resize(dot);
+  return file;
+}
+
 std::string resolvePath(const std::string& path) {
   std::string dir, file;
   splitPath(path, dir, file);

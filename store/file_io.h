@@ -92,6 +92,9 @@ std::string resolveInDir(const std::string& dir, const std::string& name);
 // Splits "dir/NAME.ext" into the directory (with separator) and the file name.
 void splitPath(const std::string& path, std::string& dir, std::string& file);
 
+// The file name without directory and extension ("/d/MAEART.DBF" -> "MAEART").
+std::string pathStem(const std::string& path);
+
 // Resolves a full path case-insensitively in its directory (see resolveInDir).
 std::string resolvePath(const std::string& path);
 

@@ -200,9 +200,7 @@ std::vector<Problem> Checker::run() {
   if (memo) {
     std::string dir, file;
     splitPath(path_, dir, file);
-    size_t dot = file.find_last_of('.');
-    if (dot != std::string::npos) file.resize(dot);
-    checkMemo(resolveInDir(dir, file + ".fpt"), refs);
+    checkMemo(resolveInDir(dir, pathStem(path_) + ".fpt"), refs);
   }
   return out_;
 }
@@ -338,8 +336,7 @@ std::vector<Problem> verifyIndex(FileSystem& fs, const std::string& tablePath) {
   std::vector<Problem> out;
   std::string dir, file;
   splitPath(tablePath, dir, file);
-  size_t dot = file.find_last_of('.');
-  std::string cdxPath = resolveInDir(dir, (dot == std::string::npos ? file : file.substr(0, dot)) + ".cdx");
+  std::string cdxPath = resolveInDir(dir, pathStem(tablePath) + ".cdx");
   if (!fs.exists(cdxPath)) return out;
   // Engine errors become problems of this report rather than dialogs.
   std::vector<ErrorEvent> raised;

@@ -14,13 +14,6 @@ std::string upper(std::string s) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return s;
 }
-std::string baseName(const std::string& path) {
-  std::string dir, file;
-  splitPath(path, dir, file);
-  size_t dot = file.find_last_of('.');
-  if (dot != std::string::npos) file.resize(dot);
-  return file;
-}
 }  // namespace
 
 // ---------------------------------------------------------------- WorkArea
@@ -47,7 +40,7 @@ bool WorkArea::open(const std::string& path, const std::string& alias, bool shar
   std::string p = WorkAreas::tablePath(path);
   table_ = DbfFile::open(owner_.fs(), p, shared, readOnly);
   if (!table_) return false;
-  alias_ = alias.empty() ? upper(baseName(p)) : upper(alias);
+  alias_ = alias.empty() ? upper(pathStem(p)) : upper(alias);
   rec_.assign(static_cast<size_t>(table_->recordLength()), ' ');
   order_ = 0;
   openOwnIndex();
@@ -155,44 +148,22 @@ uint32_t WorkArea::prevVisible(uint32_t from) {
   return 0;
 }
 
-void WorkArea::goTop() {
-  if (!requireOpen("GOTOP")) return;
-  resolveRelation();
-  flushRecord();
-  found_ = false;
-  if (order_) {
-    orderedEdge(false);
-    moved();
-    return;
-  }
-  uint32_t r = firstVisible();
-  if (r == 0) {
-    loadPhantom();
-    bof_ = true;
-  } else {
-    recno_ = r;
-    eof_ = bof_ = false;
-  }
-  moved();
-}
+void WorkArea::goTop() { goEdge(false); }
+void WorkArea::goBottom() { goEdge(true); }
 
-void WorkArea::goBottom() {
-  if (!requireOpen("GOBOTTOM")) return;
+void WorkArea::goEdge(bool last) {
+  if (!requireOpen(last ? "GOBOTTOM" : "GOTOP")) return;
   resolveRelation();
   flushRecord();
   found_ = false;
   if (order_) {
-    orderedEdge(true);
-    moved();
-    return;
-  }
-  uint32_t r = lastVisible();
-  if (r == 0) {
-    loadPhantom();
-    bof_ = true;
-  } else {
+    orderedEdge(last);
+  } else if (uint32_t r = last ? lastVisible() : firstVisible()) {
     recno_ = r;
     eof_ = bof_ = false;
+  } else {
+    loadPhantom();
+    bof_ = true;
   }
   moved();
 }
@@ -527,7 +498,7 @@ void WorkAreas::dropTable(const std::string& path) {
   std::string p = tablePath(path);
   std::string dir, file;
   splitPath(p, dir, file);
-  std::string base = baseName(p);
+  std::string base = pathStem(p);
   fs_.remove(p);
   for (const char* ext : {".fpt", ".cdx"}) {
     std::string q = resolveInDir(dir, base + ext);

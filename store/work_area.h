@@ -153,6 +153,7 @@ class WorkArea {
   bool flushRecord();
   void load(uint32_t recno);
   void loadPhantom();
+  void goEdge(bool last);
   bool visible() const { return !hideDeleted() || rec_[0] != '*'; }
   bool hideDeleted() const;
   void moved();

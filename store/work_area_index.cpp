@@ -9,17 +9,10 @@
 namespace zol {
 
 namespace {
-std::string stem(const std::string& path) {
-  std::string dir, file;
-  splitPath(path, dir, file);
-  size_t dot = file.find_last_of('.');
-  if (dot != std::string::npos) file.resize(dot);
-  return file;
-}
 std::string ownIndexPath(const std::string& tablePath) {
   std::string dir, file;
   splitPath(tablePath, dir, file);
-  return resolveInDir(dir, stem(tablePath) + ".cdx");
+  return resolveInDir(dir, pathStem(tablePath) + ".cdx");
 }
 }  // namespace
 
