@@ -595,7 +595,10 @@ bool CdxTag::insertPieces(std::vector<Step>& path, size_t level, Node& node, boo
       }
     }
   } else {
-    cuts.push_back(appendSplit ? n - 1 : n / 2);
+    // Usually one entry too many; a leaf split into three can add two.
+    const int maxK = maxInteriorKeys(kl);
+    const int pieces = std::max(2, (n + maxK - 1) / maxK);
+    for (int j = 1; j < pieces; ++j) cuts.push_back(appendSplit ? j * maxK : static_cast<int>(static_cast<long>(n) * j / pieces));
   }
   const size_t pieces = cuts.size();
   cuts.push_back(n);
@@ -619,10 +622,13 @@ bool CdxTag::insertPieces(std::vector<Step>& path, size_t level, Node& node, boo
     if (!r) return false;
     Node root;
     root.attr = kAttrRoot;
+    root.off = r;
     for (size_t j = 0; j < pieces; ++j) {
       int last = cuts[j + 1] - 1;
       root.insert(root.n, node.key(last, kl), node.recs[static_cast<size_t>(last)], offs[j], kl);
     }
+    // Long keys leave room for only two entries in an interior page.
+    if (root.n > maxInteriorKeys(kl)) return insertPieces(path, 0, root, appendSplit);
     if (!storeNode(root, 0, root.n, kAttrRoot, kNone, kNone, r)) return false;
     return setRoot(r);
   }

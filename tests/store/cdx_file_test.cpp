@@ -291,3 +291,34 @@ TEST(CdxFile, RemovingATagFreesEverything) {
 
 }  // namespace
 }  // namespace zol
+
+namespace zol {
+namespace {
+
+// Three 240-byte keys with wide record numbers where no two-way split fits:
+// the leaf must become three pages.
+TEST(CdxFile, LeafThatNoTwoWaySplitFitsGoesToThreePages) {
+  TempDir dir;
+  auto f = CdxFile::create(realFileSystem(), dir / "w.cdx");
+  const uint32_t base = 1u << 24;
+  std::string a = std::string(238, 'A') + "  ", b = std::string(238, 'Z') + "  ", x(240, 'M');
+  CdxTag* t = buildTag(*f, "w", 240, {{a, base + 1}, {b, base + 2}});
+  ASSERT_TRUE(t);
+  ASSERT_EQ(f->check().pages, 3u + 2u + 1u);  // the two keys share one leaf
+  ASSERT_EQ(t->insert(x, base + 3), CdxTag::Edit::Done);
+  CdxCheckReport r = f->check();
+  EXPECT_TRUE(r.ok()) << r.problems[0];
+  // Three leaves; an interior page of 240-byte keys holds two entries, so two
+  // interior pages and a root above them.
+  EXPECT_EQ(r.pages, 3u + 2u + 3u + 2u + 1u);
+  EXPECT_EQ(test::entries(*t), (std::vector<test::Entry>{{a, base + 1}, {x, base + 3}, {b, base + 2}}));
+  // Taking the middle key out lets the other two share a page again.
+  ASSERT_EQ(t->remove(x, base + 3), CdxTag::Edit::Done);
+  r = f->check();
+  EXPECT_TRUE(r.ok());
+  EXPECT_EQ(r.freePages, 3u);
+  EXPECT_EQ(test::entries(*t), (std::vector<test::Entry>{{a, base + 1}, {b, base + 2}}));
+}
+
+}  // namespace
+}  // namespace zol
