@@ -102,13 +102,23 @@ Date Date::today() {
   return fromYmd(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
 }
 
+namespace {
+// Writes `v` as `n` digits, zero-padded, ending just before `end`.
+void digitsBefore(char* end, int v, int n) {
+  for (int i = 0; i < n; ++i, v /= 10) *--end = static_cast<char>('0' + v % 10);
+}
+}  // namespace
+
+// Called for every key and every date written: no formatting library here.
 std::string Date::dtos() const {
-  if (isEmpty()) return std::string(8, ' ');
+  std::string s(8, ' ');
+  if (isEmpty()) return s;
   int y, m, d;
   split(y, m, d);
-  char b[16];
-  std::snprintf(b, sizeof b, "%04d%02d%02d", y, m, d);
-  return b;
+  digitsBefore(s.data() + 4, y, 4);
+  digitsBefore(s.data() + 6, m, 2);
+  digitsBefore(s.data() + 8, d, 2);
+  return s;
 }
 
 std::string Date::toText() const {
