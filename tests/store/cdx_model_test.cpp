@@ -20,6 +20,7 @@ struct Shape {
   int keyLen;
   KeyType type;
   size_t cachePages = 65536;  // small: pages are written out and dropped between operations
+  bool dense = false;         // keys nearly full length: few per leaf, odd splits
 };
 
 class KeyGen {
@@ -31,7 +32,8 @@ class KeyGen {
     // Few letters and many trailing blanks: long shared prefixes, duplicate
     // keys and blank tails, with the odd extreme byte.
     std::string k;
-    int len = static_cast<int>(rng_() % static_cast<uint32_t>(s_.keyLen + 1));
+    int len = s_.dense ? s_.keyLen - static_cast<int>(rng_() % 3)
+                       : static_cast<int>(rng_() % static_cast<uint32_t>(s_.keyLen + 1));
     for (int i = 0; i < len; ++i) {
       uint32_t r = rng_() % 20;
       k += r == 0 ? '\0' : r == 1 ? '\xFF' : r < 5 ? ' ' : static_cast<char>('A' + r % 3);
@@ -160,7 +162,8 @@ INSTANTIATE_TEST_SUITE_P(Shapes, CdxModel,
                                            Shape{"char40", 40, KeyType::Character},
                                            Shape{"numeric", 8, KeyType::Numeric, 8},
                                            Shape{"char240", 240, KeyType::Character},
-                                           Shape{"char240SmallCache", 240, KeyType::Character, 16}),
+                                           Shape{"char240SmallCache", 240, KeyType::Character, 16},
+                                           Shape{"char240Dense", 240, KeyType::Character, 65536, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CdxCursor, KeepsItsPlaceWhileTheTagChanges) {
