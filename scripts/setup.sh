@@ -7,10 +7,10 @@ set -euo pipefail
 PRODUCT_PKGS="g++ cmake ninja-build ccache pkg-config qt6-base-dev qt6-tools-dev
   libqt6opengl6-dev libfreeimage-dev fonts-liberation fonts-crosextra-carlito fonts-dejavu-core"
 # Tests, interop checks with independent readers, screenshots, and the
-# benchmarks (SQLite peer, hyperfine).
+# benchmarks (SQLite peer, hyperfine, GNU time for peak memory).
 TEST_PKGS="libgtest-dev libgmock-dev xvfb xauth xdotool x11-apps imagemagick poppler-utils qpdf
   python3 python3-xlrd python3-dbfread python3-dbf libdbd-xbase-perl pgdbf sqlite3 libreoffice-calc
-  libsqlite3-dev hyperfine"
+  libsqlite3-dev hyperfine time"
 
 want="$PRODUCT_PKGS"
 if [ "${1:-}" = "--tests" ]; then want="$want $TEST_PKGS"; fi
