@@ -349,8 +349,10 @@ bool CdxFile::readTags() {
 
   CdxCursor c(*structure_);
   for (bool ok = c.first(); ok; ok = c.next()) {
-    std::string name(c.key());
+    std::string stored(c.key());
+    std::string name = stored;
     while (!name.empty() && (name.back() == ' ' || name.back() == '\0')) name.pop_back();
+    name = cdxTagName(name);
     uint32_t off = c.recno();
     if (off < kFirstTreePage || !validOffset(off) || !validOffset(off + kPage))
       return corrupt("header of tag " + name + " outside the file");
@@ -362,7 +364,7 @@ bool CdxFile::readTags() {
     TagHeader th;
     if (const char* err = decodeTagHeader(hdr, th)) return corrupt("tag " + name + ": " + err);
     if (th.root < kFirstTreePage || !validOffset(th.root)) return corrupt("root of tag " + name + " outside the file");
-    registerTag(off, th, name, KeyType::Character);
+    registerTag(off, th, name, KeyType::Character)->structKey_ = stored;
   }
   return !c.failed();
 }
@@ -390,9 +392,10 @@ bool CdxFile::removeTag(std::string_view name) {
   int i = tagIndex(name);
   if (i < 0) return false;
   CdxTag& t = *tags_[static_cast<size_t>(i)];
-  std::string key = t.name();
-  key.resize(static_cast<size_t>(structure_->keyLength()), ' ');
-  if (structure_->remove(key, t.headerOffset()) == CdxTag::Edit::Failed) return false;
+  CdxTag::Edit e = structure_->remove(t.structKey_, t.headerOffset());
+  if (e == CdxTag::Edit::Failed) return false;
+  // Freeing pages the structure tag still points to would damage the file.
+  if (e == CdxTag::Edit::Unchanged) return corrupt("tag " + t.name() + " missing from the structure tag");
   std::vector<uint32_t> pages;
   // A damaged tree leaks its pages rather than risk freeing live ones twice.
   bool whole = t.collectPages(pages);

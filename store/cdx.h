@@ -110,6 +110,7 @@ class CdxTag {
   uint32_t header_;
   uint32_t root_;
   std::string name_, keyExpr_, forExpr_;
+  std::string structKey_;  // this tag's key in the structure tag, as stored
   int keyLen_;
   uint8_t options_;
   bool descending_, caseFolded_;

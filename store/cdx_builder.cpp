@@ -304,6 +304,7 @@ class CdxTreeWriter {
     skey.resize(static_cast<size_t>(f_.structure_->keyLength()), ' ');
     if (f_.structure_->insert(skey, header_) == CdxTag::Edit::Failed) return nullptr;
     CdxTag* t = f_.registerTag(header_, h, name, type_);
+    t->structKey_ = skey;
     if (!f_.flush()) return nullptr;
     return t;
   }

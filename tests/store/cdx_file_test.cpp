@@ -322,3 +322,34 @@ TEST(CdxFile, LeafThatNoTwoWaySplitFitsGoesToThreePages) {
 
 }  // namespace
 }  // namespace zol
+
+namespace zol {
+namespace {
+
+// Another tool may have stored tag names in lower case: they are found by the
+// upper-case name, and removing one removes exactly the stored entry.
+TEST(CdxFile, LowerCaseTagNamesFromElsewhere) {
+  TempDir dir;
+  std::string path = dir / "t.cdx";
+  {
+    auto f = CdxFile::create(realFileSystem(), path);
+    ASSERT_TRUE(buildTag(*f, "ent01", 4, {{"AAAA", 1}}));
+  }
+  std::string bytes = test::readFile(path);
+  ASSERT_EQ(bytes.substr(1024 + 507, 5), "ENT01");
+  bytes.replace(1024 + 507, 5, "ent01");
+  test::writeFile(path, bytes);
+  auto f = CdxFile::open(realFileSystem(), path);
+  ASSERT_TRUE(f);
+  ASSERT_EQ(f->tagCount(), 1u);
+  EXPECT_EQ(f->tag(0).name(), "ENT01");
+  ASSERT_TRUE(f->findTag("Ent01"));
+  ErrorRecorder rec;
+  EXPECT_TRUE(f->removeTag("ent01"));
+  EXPECT_TRUE(rec.empty());
+  EXPECT_TRUE(test::entries(f->structureTag()).empty());
+  EXPECT_TRUE(f->check().ok());
+}
+
+}  // namespace
+}  // namespace zol
