@@ -2,7 +2,7 @@
 # Index benchmarks: tag builds, seeks, appends with live tags and the whole
 # reindex, our engine side by side with SQLite on the same rows and with an
 # in-memory sort floor. Builds a Release build in build/bench-idx, generates
-# the data under bench/data/index/, checks every program orders and finds the
+# the data under build/bench-idx/data/, checks every program orders and finds the
 # same records, then times whole processes with hyperfine and prints a table.
 #
 #   bench/run_index.sh              5 timed runs per measurement
@@ -16,7 +16,7 @@ cd "$(dirname "$0")/.."
 ROOT=$PWD
 SRC=${SRC:-$ROOT}
 BUILD=$ROOT/build/bench-idx
-DATA=$ROOT/bench/data/index
+DATA=${DATA:-$BUILD/data}  # inside our own build dir: nobody else cleans it
 RUNS=${RUNS:-5}
 PY=/usr/bin/python3
 

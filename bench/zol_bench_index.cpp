@@ -9,6 +9,7 @@
 //   zol-bench-index salidas DIR             an empty exits table for the reindex
 // "check" adds a walk of the orders built or maintained, so run.sh can compare
 // them with the other programs before timing the runs without it.
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -37,7 +38,10 @@ bool walk(WorkArea& a, const char* name) {
   a.setOrder(n);
   OrderHash h;
   for (a.goTop(); !a.eof(); a.skip(1)) h.add(a.recNo());
-  h.print(name);
+  // Tag names come back upper case from the file; the other programs print them lower.
+  std::string lower(name);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  h.print(lower.c_str());
   return true;
 }
 
