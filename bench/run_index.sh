@@ -16,7 +16,7 @@ cd "$(dirname "$0")/.."
 ROOT=$PWD
 SRC=${SRC:-$ROOT}
 BUILD=$ROOT/build/bench-idx
-DATA=${DATA:-$BUILD/data}  # inside our own build dir: nobody else cleans it
+DATA=${DATA:-$BUILD/data}
 RUNS=${RUNS:-5}
 PY=/usr/bin/python3
 
@@ -52,10 +52,19 @@ cp "$DATA/base.sqlite" "$DATA/base-idx.sqlite"
 "$FLOOR" build "$B/entradas.dbf" ent01 "$DATA/ent01.sorted" >/dev/null
 
 table_of() { case $1 in ent*) echo entradas ;; *) echo maeart ;; esac; }
-fresh_sqlite="cp $DATA/base.sqlite $DATA/work.sqlite"
-fresh_build="rm -f $DATA/build/*.cdx"
-fresh_append="rm -rf $DATA/append && mkdir $DATA/append && cp $B/entradas.dbf $B/entradas.cdx $DATA/append/ && cp $DATA/base-idx.sqlite $DATA/work.sqlite"
-fresh_reindex="rm -rf $DATA/reindex && mkdir $DATA/reindex && cp $B/entradas.dbf $B/salidas.dbf $B/maeart.dbf $B/maeart.fpt $DATA/reindex/"
+# Preparations as small scripts: hyperfine -N runs --prepare without a shell
+# too, so "a && b" or a glob given to it inline would reach rm as arguments.
+prep() {  # NAME COMMANDS: writes $DATA/NAME.sh, prints the command running it
+  printf 'set -e\n%s\n' "$2" >"$DATA/$1.sh"
+  echo "bash $DATA/$1.sh"
+}
+fresh_sqlite=$(prep fresh_sqlite "cp $DATA/base.sqlite $DATA/work.sqlite")
+fresh_build=$(prep fresh_build "rm -f $DATA/build/*.cdx")
+fresh_append=$(prep fresh_append "rm -rf $DATA/append; mkdir $DATA/append
+cp $B/entradas.dbf $B/entradas.cdx $DATA/append/
+cp $DATA/base-idx.sqlite $DATA/work.sqlite")
+fresh_reindex=$(prep fresh_reindex "rm -rf $DATA/reindex; mkdir $DATA/reindex
+cp $B/entradas.dbf $B/salidas.dbf $B/maeart.dbf $B/maeart.fpt $DATA/reindex/")
 
 # ---------------------------------------------------------------- same answers
 # Every program must agree before any time means anything: same keys in the
@@ -70,10 +79,10 @@ check_same() {  # label, expected, command...
 }
 declare -A order
 for t in ent01 ent02 art01 art02; do
-  bash -c "$fresh_build"
+  $fresh_build
   order[$t]=$("$OURS" build "$DATA/build" $t check)
   check_same "floor $t" "${order[$t]}" "$FLOOR" build "$DATA/build/$(table_of $t).dbf" $t check
-  bash -c "$fresh_sqlite"
+  $fresh_sqlite
   check_same "SQLite $t" "${order[$t]}" "$LITE" build "$DATA/work.sqlite" $t nosync check
   echo "  ${order[$t]}"
 done
@@ -81,11 +90,11 @@ seek_line=$("$OURS" seek "$B" "$DATA/seek.keys")
 check_same "floor seek" "$seek_line" "$FLOOR" seek "$DATA/ent01.sorted" "$DATA/seek.keys"
 check_same "SQLite seek" "$seek_line" "$LITE" seek "$DATA/base-idx.sqlite" "$DATA/seek.keys"
 echo "  $seek_line"
-bash -c "$fresh_append"
+$fresh_append
 append_lines=$("$OURS" append "$DATA/append" check)
 check_same "SQLite append" "$append_lines" "$LITE" append "$DATA/work.sqlite" nosync check
 echo "$append_lines" | sed 's/^/  /'
-bash -c "$fresh_reindex"
+$fresh_reindex
 reindex_lines=$("$OURS" reindex "$DATA/reindex" check)
 for t in ent01 ent02 art01 art02; do
   grep -qxF "${order[$t]}" <<<"$reindex_lines" || { echo "run_index.sh: reindex $t differs from the build" >&2; exit 1; }
@@ -102,7 +111,7 @@ time_it() {  # NAME PREPARE COMMAND: one hyperfine run exported as json/NAME.jso
 }
 # Peak resident memory of one run, in KB, after the same preparation.
 rss_of() {  # NAME PREPARE COMMAND
-  [ -n "$2" ] && bash -c "$2"
+  if [ -n "$2" ]; then $2; fi
   /usr/bin/time -f '%M' -o "$DATA/json/$1.rss" bash -c "exec $3 >/dev/null"
 }
 measure() { time_it "$@"; rss_of "$@"; }
