@@ -205,16 +205,18 @@ void databases(std::vector<std::string>& out, WorkAreas* wa) {
   out.push_back("");
   heading(out, "DataBases in use");
   if (wa) {
-    // The areas are probed by number; an area never used before stays empty.
-    for (int n = 1; n <= 255; ++n) {
+    // Only what the areas hold already: reading a position must not move a
+    // related area (a seek could fail again inside the report).
+    for (int n : wa->openAreas()) {
+      if (n > 255) break;
       WorkArea& a = wa->area(n);
-      if (!a.isOpen()) continue;
+      const WorkArea::Snapshot at = a.snapshot();
       out.push_back(std::string(n == wa->current() ? "=> " : "   ") + padLeft(std::to_string(n), 3) + ": " +
                     a.alias());
       out.push_back(std::string("     RddName: ") + kDriverName);
       out.push_back("     RecNo    RecCount    BOF   EOF");
-      out.push_back("     " + padLeft(std::to_string(a.recNo()), 5) + "    " + padLeft(std::to_string(a.recCount()), 8) +
-                    "    " + (a.bof() ? ".T." : ".F.") + "   " + (a.eof() ? ".T." : ".F."));
+      out.push_back("     " + padLeft(std::to_string(at.recno), 5) + "    " + padLeft(std::to_string(a.recCount()), 8) +
+                    "    " + (at.bof ? ".T." : ".F.") + "   " + (at.eof ? ".T." : ".F."));
       out.push_back("     Indexes in use                           TagName");
       const std::string controlling = a.order() > 0 ? a.orderName(a.order()) : std::string();
       for (const auto& file : a.indexFiles()) {
@@ -225,6 +227,10 @@ void databases(std::vector<std::string>& out, WorkAreas* wa) {
         }
       }
       out.push_back("     Relations in use");
+      for (const auto& [child, key] : a.relationList()) {
+        WorkArea& c = wa->area(child);
+        out.push_back("     TO " + key + " INTO " + (c.isOpen() ? c.alias() : std::to_string(child)));
+      }
     }
   }
   out.push_back("");

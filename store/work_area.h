@@ -89,6 +89,19 @@ class WorkArea {
   // its Controlling order before it is next read.
   void setRelation(int childArea, std::function<Value(WorkArea&)> key, std::string keyText);
   void clearRelations();
+  // (child area, key text) of each relation, for reports.
+  std::vector<std::pair<int, std::string>> relationList() const {
+    std::vector<std::pair<int, std::string>> out;
+    for (const Relation& r : relations_) out.push_back({r.child, r.keyText});
+    return out;
+  }
+  // The position as it stands, without following a pending relation: safe to
+  // read from an error report while the engine is failing.
+  struct Snapshot {
+    uint32_t recno;
+    bool bof, eof;
+  };
+  Snapshot snapshot() const { return {recno_, bof_, eof_}; }
 
   // Index orders. Tags are numbered from 1 across the open index files, in
   // the order the files were opened; 0 is record-number order.
@@ -201,6 +214,13 @@ class WorkAreas {
   int current() const { return current_; }
   WorkArea& cur() { return area(current_); }
   WorkArea& area(int number);
+  // Numbers of the areas holding a table, ascending.
+  std::vector<int> openAreas() const {
+    std::vector<int> out;
+    for (const auto& [n, a] : areas_)
+      if (a->isOpen()) out.push_back(n);
+    return out;
+  }
   // Number of the area whose alias matches (case-insensitive), 0 when none.
   int findAlias(std::string_view alias) const;
 

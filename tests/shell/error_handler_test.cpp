@@ -103,6 +103,10 @@ TEST_F(HandlerTest, ReportHasItsSectionsInOrderAndTheErrorLine) {
   test::makeDataFolder(data.path());
   workAreas().select(Area::Articles);
   ASSERT_TRUE(workAreas().use(data / "maeart", "maeart"));
+  workAreas().select(Area::Entries);
+  ASSERT_TRUE(workAreas().use(data / "entradas"));
+  workAreas().cur().setRelation(Area::Articles, [](WorkArea& p) { return p.get("articulo"); }, "articulo");
+  workAreas().select(Area::Articles);
 
   QString message;
   test::onNextModal([&](QWidget* w) {
@@ -135,6 +139,7 @@ TEST_F(HandlerTest, ReportHasItsSectionsInOrderAndTheErrorLine) {
   for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
   EXPECT_NE(lower.find("=>   4: maeart"), std::string::npos);
   EXPECT_NE(report.find("articulo"), std::string::npos) << "tag key expressions are listed";
+  EXPECT_NE(report.find("     TO articulo INTO MAEART\r\n"), std::string::npos) << "relations are listed";
   EXPECT_NE(report.find("   Hardware memory: "), std::string::npos);
 }
 
