@@ -1,6 +1,10 @@
 // Every screen the main window reaches. A new screen adds its line here; its
 // menu entry or button is enabled from then on.
+#include <QApplication>
+
+#include "browse/calendar.h"
 #include "shell/about.h"
+#include "shell/globals.h"
 #include "shell/maintenance.h"
 #include "shell/screen_registry.h"
 
@@ -10,11 +14,11 @@ void registerScreens() {
   ScreenRegistry::add("ZOL2000", [] { ZOL2000(); });
   ScreenRegistry::add("ZOL2200", [] { ZOL2200(); });
   ScreenRegistry::add("ZOLABO", [] { ZOLABO(); });
+  ScreenRegistry::add("CALEND", [] { showCalendar(Date::today(), &OFONTBRW, QApplication::activeWindow()); });
   // Still to come, each enabling its entry when added here:
   //   "ZOL0410" articles; "ZOL1100", "ZOL1200" registers;
   //   "ZOL1360", "ZOL1362", "ZOL1364", "ZOL1366", "ZOL0411", "ZOL0412",
-  //   "ZOL0415", "ZOL0417" listings; "PRINTERSETUP" printer choice;
-  //   "CALEND" the calendar on today's date (button bar).
+  //   "ZOL0415", "ZOL0417" listings; "PRINTERSETUP" printer choice.
 }
 
 }  // namespace zol

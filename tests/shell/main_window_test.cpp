@@ -148,7 +148,7 @@ TEST_F(WindowTest, ButtonBarHasFiveButtonsWithTheirTipsAndAGapAfterExit) {
       {"Exit", "Salida", "Finalizar El Programa", true},
       {"Calcu2", "Calculadora", "Calculadora", true},
       {"paste", "Block De Notas", "Block De Notas", true},
-      {"calen32x32", "Calendario", "Calendario", false},  // until the calendar registers
+      {"calen32x32", "Calendario", "Calendario", true},
       {"ayuda", "Ayuda General", "Ayuda General", true},
   };
   for (const Case& c : cases) {
@@ -161,6 +161,17 @@ TEST_F(WindowTest, ButtonBarHasFiveButtonsWithTheirTipsAndAGapAfterExit) {
     EXPECT_EQ(b->isEnabled(), c.enabled);
     EXPECT_FALSE(b->icon().isNull());
   }
+}
+
+TEST_F(WindowTest, CalendarButtonOpensTheCalendarOnToday) {
+  QString title;
+  test::onNextModal([&](QWidget* w) {
+    title = w->windowTitle();
+    QTest::keyClick(w, Qt::Key_Escape);
+  });
+  QTest::mouseClick(button("calen32x32"), Qt::LeftButton);
+  EXPECT_TRUE(title.contains("Calendario", Qt::CaseInsensitive)) << title.toStdString();
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST_F(WindowTest, HoverShowsTheButtonsMessageAndLeavingRestoresTheDefault) {
