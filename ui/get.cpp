@@ -42,7 +42,7 @@ TGet::TGet(TDialog& dialog, int id, QLineEdit* edit, Binding binding, std::strin
   if (kind_ == EditKind::Number) edit->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   QObject::connect(edit, &QLineEdit::cursorPositionChanged, this, [this](int, int pos) {
     if (syncing_ || !buffer_) return;
-    buffer_->setCursor(pos);  // a click lands on the nearest editable position
+    buffer_->clickAt(pos);  // a click lands on the nearest editable position
     showBuffer();
   });
   refresh();

@@ -347,6 +347,22 @@ void EditBuffer::setCursor(int pos) {
   cursor_ = editable(pos) ? pos : nextEditable(pos);
 }
 
+void EditBuffer::clickAt(int pos) {
+  setCursor(pos);
+  if (cursor_ < size()) return;
+  // A click past the last slot (easy in a wide field) would leave the caret
+  // where no key is taken: go to the first empty slot, or the last slot.
+  if (kind_ != EditKind::Number) {
+    for (int i = 0; i < size(); ++i)
+      if (editable(i) && buf_[static_cast<size_t>(i)] == ' ') {
+        cursor_ = i;
+        return;
+      }
+  }
+  const int last = prevEditable(size());
+  if (last >= 0) cursor_ = last;
+}
+
 Value EditBuffer::value(bool* ok) const {
   if (ok) *ok = true;
   if (!changed_) return original_;

@@ -54,6 +54,10 @@ class EditBuffer {
   void move(Move m);
   // Puts the cursor on the first editable position at or after `pos`.
   void setCursor(int pos);
+  // Where a mouse click at `pos` puts the cursor: as setCursor, but a click
+  // past the last slot lands on the first empty slot (the last slot for
+  // numbers), so the next key is taken.
+  void clickAt(int pos);
 
   // The buffer's value; an untouched buffer gives back the value it was
   // built from. For a date, `ok` is false when the text is not a valid date.

@@ -113,6 +113,28 @@ TEST(Get, InvalidDateCannotBeLeftUntilCorrected) {
   EXPECT_FALSE(ok);
 }
 
+// A wide field invites clicks to the right of its text; the keys typed next
+// must still land in the field.
+TEST(Get, ClickPastTheTextStillTakesTheNextKeys) {
+  Date d;
+  bool ok = false;
+  TDialog dlg("ZOL1100S1", &dialogFont());
+  dlg.get(102, bind(d), "99/99/9999");
+  dlg.acceptButton(104, ok);
+  dlg.cancelButton(105, ok);
+  run(dlg, [&] {
+    QLineEdit* e = editOf(dlg, 102);
+    e->setFocus();
+    QTest::keyClicks(e, "01");
+    QTest::mouseClick(e, Qt::LeftButton, {}, QPoint(e->width() - 3, e->height() / 2));
+    QTest::keyClicks(e, "03");
+    QTest::mouseClick(e, Qt::LeftButton, {}, QPoint(e->width() - 3, e->height() / 2));
+    QTest::keyClicks(e, "2024");
+    QTest::keyClick(e, Qt::Key_Tab);
+  });
+  EXPECT_EQ(d, Date::fromYmd(2024, 3, 1));
+}
+
 TEST(Get, ValueIsWrittenBackBeforeValidRuns) {
   double code = 0;
   double seenByValid = -1;
