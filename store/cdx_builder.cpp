@@ -456,7 +456,8 @@ CdxBuildResult cdxCreateTag(CdxFile& file, const CdxTagSpec& spec, RecordScan& s
       Value c = cond->evaluate(fields);
       if (!(c.isLogical() && c.logical())) continue;
     }
-    if (!buildKey(key->evaluate(fields), res.type, res.keyLength, keyBuf)) {
+    if (!(res.type == KeyType::Character && key->fastKey(fields, res.keyLength, keyBuf)) &&
+        !buildKey(key->evaluate(fields), res.type, res.keyLength, keyBuf)) {
       raiseExpressionError(spec.keyExpr, "value of another type in record " + std::to_string(recno), file.path());
       return res;
     }

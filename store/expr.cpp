@@ -260,7 +260,119 @@ std::unique_ptr<KeyExpr> KeyExpr::compile(std::string_view text, const FieldSour
     if (error) *error = p.error;
     return nullptr;
   }
+  e->planFastKey(fields);
   return e;
+}
+
+void KeyExpr::planFastKey(const FieldSource& fields) {
+  // Flatten a chain of "+" into its pieces; every piece must be a shape whose
+  // text equals the field's stored bytes when those are in canonical form.
+  std::vector<int> terms;
+  std::vector<int> stack{root_};
+  while (!stack.empty()) {
+    int i = stack.back();
+    stack.pop_back();
+    const Node& n = nodes_[static_cast<size_t>(i)];
+    if (n.op == Node::Add) {
+      stack.push_back(n.b);
+      stack.push_back(n.a);
+    } else {
+      terms.push_back(i);
+    }
+  }
+  std::vector<Piece> plan;
+  for (int i : terms) {
+    const Node& n = nodes_[static_cast<size_t>(i)];
+    std::string_view bytes;
+    char type = 0;
+    int dec = 0;
+    auto fieldOf = [&](int node) {
+      const Node& f = nodes_[static_cast<size_t>(node)];
+      return f.op == Node::Field && fields.rawField(f.field, bytes, type, dec) ? f.field : -1;
+    };
+    auto constNumber = [&](int node, double& v) {
+      if (node < 0) return false;
+      const Node& c = nodes_[static_cast<size_t>(node)];
+      if (c.op != Node::Const || !consts_[static_cast<size_t>(c.field)].isNumber()) return false;
+      v = consts_[static_cast<size_t>(c.field)].number();
+      return true;
+    };
+    if (n.op == Node::Field) {
+      int f = fieldOf(i);
+      if (f < 0 || type != 'C') return;
+      plan.push_back({'C', f});
+    } else if (n.op == Node::Dtos) {
+      int f = fieldOf(n.a);
+      if (f < 0 || type != 'D' || bytes.size() != 8) return;
+      plan.push_back({'D', f});
+    } else if (n.op == Node::Str) {
+      int f = fieldOf(n.a);
+      double w = 10, d = 0;
+      if (f < 0 || type != 'N' || !constNumber(n.b, w)) return;
+      if (n.c >= 0 && !constNumber(n.c, d)) return;
+      if (w != static_cast<double>(bytes.size()) || d != dec) return;
+      plan.push_back({'N', f});
+    } else {
+      return;
+    }
+  }
+  plan_ = std::move(plan);
+}
+
+namespace {
+
+// Whether stored numeric bytes are exactly what str() gives for their value:
+// blanks, an optional "-", digits without a superfluous leading zero, and the
+// decimals after a point at their place. Anything else takes the slow path.
+bool canonicalNumber(std::string_view b, int dec) {
+  size_t i = 0;
+  while (i < b.size() && b[i] == ' ') ++i;
+  bool neg = i < b.size() && b[i] == '-';
+  if (neg) ++i;
+  const size_t intEnd = dec > 0 ? b.size() - static_cast<size_t>(dec) - 1 : b.size();
+  if (dec > 0 && (intEnd >= b.size() || b[intEnd] != '.')) return false;
+  if (i >= intEnd) return false;  // no integer digit
+  if (b[i] == '0' && i + 1 < intEnd) return false;
+  bool nonZero = false;
+  int digits = 0;
+  for (size_t k = i; k < b.size(); ++k) {
+    if (k == intEnd) continue;
+    if (b[k] < '0' || b[k] > '9') return false;
+    nonZero = nonZero || b[k] != '0';
+    ++digits;
+  }
+  // Beyond 15 digits a double no longer holds every value exactly.
+  return digits <= 15 && (!neg || nonZero);  // "-0.00" prints as "0.00"
+}
+
+bool canonicalDate(std::string_view b) {
+  if (b == "        ") return true;
+  for (char c : b)
+    if (c < '0' || c > '9') return false;
+  auto num = [&](size_t from, size_t len) {
+    int v = 0;
+    for (size_t k = from; k < from + len; ++k) v = v * 10 + (b[k] - '0');
+    return v;
+  };
+  return Date::validYmd(num(0, 4), num(4, 2), num(6, 2));
+}
+
+}  // namespace
+
+bool KeyExpr::fastKey(const FieldSource& record, int length, std::string& out) const {
+  if (plan_.empty()) return false;
+  out.clear();
+  for (const Piece& p : plan_) {
+    std::string_view bytes;
+    char type = 0;
+    int dec = 0;
+    if (!record.rawField(p.field, bytes, type, dec)) return false;
+    if (p.kind == 'D' && !canonicalDate(bytes)) return false;
+    if (p.kind == 'N' && !canonicalNumber(bytes, dec)) return false;
+    out.append(bytes.data(), bytes.size());
+  }
+  out.resize(static_cast<size_t>(length), ' ');
+  return true;
 }
 
 Value KeyExpr::evaluate(const FieldSource& record) const { return eval(nodes_, consts_, root_, record); }

@@ -25,6 +25,15 @@ class WorkArea::RecordFields : public FieldSource {
     if (index < 0 || index >= static_cast<int>(t_.fields().size())) return Value();
     return decodeField(t_.fields()[static_cast<size_t>(index)], rec_, t_.memo(), t_.path());
   }
+  bool rawField(int index, std::string_view& bytes, char& type, int& decimals) const override {
+    if (index < 0 || index >= static_cast<int>(t_.fields().size())) return false;
+    const FieldDesc& f = t_.fields()[static_cast<size_t>(index)];
+    if (f.type == FieldType::Memo) return false;
+    bytes = std::string_view(rec_ + f.offset, static_cast<size_t>(f.width));
+    type = f.type;
+    decimals = f.decimals;
+    return true;
+  }
   void point(const char* rec) { rec_ = rec; }
 
  private:
@@ -49,6 +58,7 @@ class WorkArea::TableScan : public RecordScan {
 bool WorkArea::keyOf(const OrderTag& t, const char* rec, std::string& key) const {
   RecordFields f(*table_, rec);
   if (t.cond && !t.cond->evaluate(f).logical()) return false;
+  if (t.type == KeyType::Character && t.key->fastKey(f, t.length, key)) return true;
   return buildKey(t.key->evaluate(f), t.type, t.length, key);
 }
 
