@@ -49,6 +49,8 @@ TEST(Program, StartsOnAFolderWithOnlyTheSettingsTableAndExitsFromTheMenu) {
   std::string out;
   const std::string cmd = "cd '" + cwd.path() + "' && ZOLMAR_DATA='" + data.path() + "' ZOLMAR='" ZOLMAR_BINARY
                           "' OUT='" + (cwd / "zolmar.out") + "' ASAN_OPTIONS=detect_leaks=0 "
+                          // The test runner itself runs offscreen; the program must use the X server.
+                          "QT_QPA_PLATFORM=xcb "
                           "timeout 300 xvfb-run -a -s '-screen 0 1024x768x24' bash run.sh 2>&1";
   test::run(cmd, &out);
   EXPECT_NE(out.find("title=[Sistema Zolmar  -  (V.1.07)" + std::string(18, ' ') + "]"), std::string::npos) << out;

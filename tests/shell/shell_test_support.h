@@ -73,6 +73,10 @@ inline void onNextModal(std::function<void(QWidget*)> answer, QWidget* except = 
     if (!w || w == except || !w->isVisible()) return;
     timer->stop();
     timer->deleteLater();
+    // A test run on its own has no active window yet: make the box active as
+    // a user's click would, or its fields never get the focus.
+    w->activateWindow();
+    if (!QTest::qWaitForWindowActive(w, 1000)) QApplication::setActiveWindow(w);
     answer(w);
   });
   timer->start();
