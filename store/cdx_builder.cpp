@@ -397,14 +397,14 @@ CdxTag* CdxTagBuilder::finish() {
 
 // ---------------------------------------------------------------- cdxCreateTag
 
-CdxBuildResult cdxCreateTag(CdxFile& file, const CdxTagSpec& spec, RecordScan& scan, const CdxBuildOptions& opt) {
+CdxBuildResult cdxCreateTag(CdxFile& file, const CdxTagSpec& tagDef, RecordScan& scan, const CdxBuildOptions& opt) {
   CdxBuildResult res;
-  std::string name = cdxTagName(spec.name);
+  std::string name = cdxTagName(tagDef.name);
   if (name.empty()) {
-    raiseExpressionError(spec.keyExpr, "no tag name", file.path());
+    raiseExpressionError(tagDef.keyExpr, "no tag name", file.path());
     return res;
   }
-  if (spec.keyExpr.size() + spec.forExpr.size() > 510) {
+  if (tagDef.keyExpr.size() + tagDef.forExpr.size() > 510) {
     ErrorEvent e;
     e.genCode = ErrGen::DataWidth;
     e.subsystem = "DBFCDX";
@@ -412,29 +412,29 @@ CdxBuildResult cdxCreateTag(CdxFile& file, const CdxTagSpec& spec, RecordScan& s
     e.description = "Data width error";
     e.fileName = file.path();
     e.operation = "INDEX";
-    e.args.push_back(spec.keyExpr);
+    e.args.push_back(tagDef.keyExpr);
     e.canDefault = true;
     raiseError(e);
     return res;
   }
   std::string why;
-  auto key = KeyExpr::compile(spec.keyExpr, scan.fields(), &why);
+  auto key = KeyExpr::compile(tagDef.keyExpr, scan.fields(), &why);
   if (!key) {
-    raiseExpressionError(spec.keyExpr, why, file.path());
+    raiseExpressionError(tagDef.keyExpr, why, file.path());
     return res;
   }
   std::unique_ptr<KeyExpr> cond;
-  if (!spec.forExpr.empty()) {
-    cond = KeyExpr::compile(spec.forExpr, scan.fields(), &why);
+  if (!tagDef.forExpr.empty()) {
+    cond = KeyExpr::compile(tagDef.forExpr, scan.fields(), &why);
     if (!cond) {
-      raiseExpressionError(spec.forExpr, why, file.path());
+      raiseExpressionError(tagDef.forExpr, why, file.path());
       return res;
     }
   }
   if (!learnKeyLayout(*key, scan.fields(), res.type, res.keyLength, file.path())) return res;
   if (file.findTag(name) && !file.removeTag(name)) return res;
 
-  CdxTagBuilder b(file, name, spec.keyExpr, spec.forExpr, res.type, res.keyLength, spec.unique, spec.descending,
+  CdxTagBuilder b(file, name, tagDef.keyExpr, tagDef.forExpr, res.type, res.keyLength, tagDef.unique, tagDef.descending,
                   opt.memoryBudget, opt.tempPath);
   const uint32_t count = scan.recordCount();
   b.reserve(count);
@@ -458,7 +458,7 @@ CdxBuildResult cdxCreateTag(CdxFile& file, const CdxTagSpec& spec, RecordScan& s
     }
     if (!(res.type == KeyType::Character && key->fastKey(fields, res.keyLength, keyBuf)) &&
         !buildKey(key->evaluate(fields), res.type, res.keyLength, keyBuf)) {
-      raiseExpressionError(spec.keyExpr, "value of another type in record " + std::to_string(recno), file.path());
+      raiseExpressionError(tagDef.keyExpr, "value of another type in record " + std::to_string(recno), file.path());
       return res;
     }
     if (!b.add(keyBuf, recno)) return res;

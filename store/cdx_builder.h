@@ -61,13 +61,13 @@ struct CdxBuildResult {
   uint32_t spilledRuns = 0;
 };
 
-// Creates tag spec.name in `file` from every record of `scan` (1..count,
+// Creates tag tagDef.name in `file` from every record of `scan` (1..count,
 // Hidden records included), replacing a tag of the same name, whose pages are
 // freed. The new tag comes last in the file's tag list. Errors: key and FOR
 // text over 510 characters 34/1054; a key that is not character, numeric, date
 // or logical, or of length 0, or an expression that does not compile 33/1026;
 // a character key over 240 34/1026 (cut to 240).
-CdxBuildResult cdxCreateTag(CdxFile& file, const CdxTagSpec& spec, RecordScan& scan,
+CdxBuildResult cdxCreateTag(CdxFile& file, const CdxTagSpec& tagDef, RecordScan& scan,
                             const CdxBuildOptions& options = {});
 
 // Builds a tag from (key, record number) pairs given in any order: the lower

@@ -134,7 +134,7 @@ TEST(CdxBuild, ErrorsCreateNothingAndKeepTheOldTag) {
   ASSERT_TRUE(cdxCreateTag(*f, {"art01", "articulo"}, t).tag);
   ErrorRecorder rec;
   struct Case {
-    CdxTagSpec spec;
+    CdxTagSpec tagDef;
     const char* codes;
   } cases[] = {
       {{"art01", std::string(300, 'a'), std::string(211, 'b')}, "34/1054"},
@@ -146,8 +146,8 @@ TEST(CdxBuild, ErrorsCreateNothingAndKeepTheOldTag) {
   };
   for (const Case& c : cases) {
     rec.clear();
-    EXPECT_FALSE(cdxCreateTag(*f, c.spec, t).tag) << c.spec.keyExpr;
-    EXPECT_EQ(test::codes(rec), c.codes) << c.spec.keyExpr;
+    EXPECT_FALSE(cdxCreateTag(*f, c.tagDef, t).tag) << c.tagDef.keyExpr;
+    EXPECT_EQ(test::codes(rec), c.codes) << c.tagDef.keyExpr;
     ASSERT_EQ(f->tagCount(), 1u);
     EXPECT_EQ(test::recnos(f->tag(0)).size(), 3u);
   }
@@ -195,10 +195,10 @@ MemTable randomMovements(uint32_t n, uint32_t seed) {
 TEST(CdxBuild, TinyBudgetSpillsRunsAndGivesTheSameFile) {
   TempDir dir;
   MemTable t = randomMovements(70000, 1);
-  const CdxTagSpec spec{"ent02", "str(articulo,6)+dtos(fecha)"};
+  const CdxTagSpec tagDef{"ent02", "str(articulo,6)+dtos(fecha)"};
   {
     auto f = CdxFile::create(realFileSystem(), dir / "big.cdx");
-    CdxBuildResult r = cdxCreateTag(*f, spec, t);
+    CdxBuildResult r = cdxCreateTag(*f, tagDef, t);
     ASSERT_TRUE(r.tag);
     EXPECT_EQ(r.spilledRuns, 0u);
   }
@@ -206,7 +206,7 @@ TEST(CdxBuild, TinyBudgetSpillsRunsAndGivesTheSameFile) {
     auto f = CdxFile::create(realFileSystem(), dir / "tiny.cdx");
     CdxBuildOptions opt;
     opt.memoryBudget = 24 * 1000;  // a thousand keys per run
-    CdxBuildResult r = cdxCreateTag(*f, spec, t, opt);
+    CdxBuildResult r = cdxCreateTag(*f, tagDef, t, opt);
     ASSERT_TRUE(r.tag);
     EXPECT_GE(r.spilledRuns, 70u);
     CdxCheckReport c = f->check();

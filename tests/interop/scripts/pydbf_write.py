@@ -54,10 +54,10 @@ ROWS = [
                  ALTA=datetime.date(1901, 1, 1))),
 ]
 
-spec = '; '.join('%s %s' % (n, t if t in 'MLD' else '%s(%d,%d)' % (t, w, d) if t in 'NF'
+columns = '; '.join('%s %s' % (n, t if t in 'MLD' else '%s(%d,%d)' % (t, w, d) if t in 'NF'
                              else '%s(%d)' % (t, w))
                  for n, t, w, d in FIELDS)
-table = dbf.Table(path, spec, dbf_type=kind, codepage='cp1252')
+table = dbf.Table(path, columns, dbf_type=kind, codepage='cp1252')
 table.open(dbf.READ_WRITE)
 for deleted, values in ROWS:
     table.append(tuple(values[n] for n, _, _, _ in FIELDS))
