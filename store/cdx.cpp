@@ -466,24 +466,42 @@ bool CdxTag::setLeftLink(uint32_t pageOff, uint32_t left) {
   return true;
 }
 
+const uint8_t* CdxTag::treePage(uint32_t off, bool& leaf, int& keys) {
+  if (off < kFirstTreePage) {
+    file_->corrupt("tree page " + hexOffset(off) + " inside the header");
+    return nullptr;
+  }
+  const uint8_t* p = file_->page(off, false);
+  if (!p) return nullptr;
+  uint16_t attr = get16(p);
+  if (attr > 3) {
+    file_->corrupt("bad page attribute at " + hexOffset(off));
+    return nullptr;
+  }
+  leaf = attr & kAttrLeaf;
+  if (leaf) return p;
+  keys = get16(p + 2);
+  if (keys == 0 || keys > maxInteriorKeys(keyLen_)) {
+    file_->corrupt("bad key count in interior page " + hexOffset(off));
+    return nullptr;
+  }
+  return p;
+}
+
 bool CdxTag::descend(const uint8_t* key, size_t len, uint32_t rec, bool useRec, std::vector<Step>& path,
                      uint32_t& leaf) {
   path.clear();
   uint32_t off = root_;
   const int esize = keyLen_ + 8;
   for (int depth = 0; depth < kMaxDepth; ++depth) {
-    if (off < kFirstTreePage) return file_->corrupt("tree page " + hexOffset(off) + " inside the header");
-    const uint8_t* p = file_->page(off, false);
+    bool isLeaf = false;
+    int n = 0;
+    const uint8_t* p = treePage(off, isLeaf, n);
     if (!p) return false;
-    uint16_t attr = get16(p);
-    if (attr > 3) return file_->corrupt("bad page attribute at " + hexOffset(off));
-    if (attr & kAttrLeaf) {
+    if (isLeaf) {
       leaf = off;
       return true;
     }
-    int n = get16(p + 2);
-    if (n == 0 || n > maxInteriorKeys(keyLen_))
-      return file_->corrupt("bad key count in interior page " + hexOffset(off));
     int lo = 0, hi = n;
     while (lo < hi) {
       int mid = (lo + hi) / 2;
@@ -506,18 +524,14 @@ bool CdxTag::descendEdge(bool last, uint32_t& leaf) {
   uint32_t off = root_;
   const int esize = keyLen_ + 8;
   for (int depth = 0; depth < kMaxDepth; ++depth) {
-    if (off < kFirstTreePage) return file_->corrupt("tree page " + hexOffset(off) + " inside the header");
-    const uint8_t* p = file_->page(off, false);
+    bool isLeaf = false;
+    int n = 0;
+    const uint8_t* p = treePage(off, isLeaf, n);
     if (!p) return false;
-    uint16_t attr = get16(p);
-    if (attr > 3) return file_->corrupt("bad page attribute at " + hexOffset(off));
-    if (attr & kAttrLeaf) {
+    if (isLeaf) {
       leaf = off;
       return true;
     }
-    int n = get16(p + 2);
-    if (n == 0 || n > maxInteriorKeys(keyLen_))
-      return file_->corrupt("bad key count in interior page " + hexOffset(off));
     int idx = last ? n - 1 : 0;
     off = getBE32(p + kInteriorHeader + idx * esize + keyLen_ + 4);
   }

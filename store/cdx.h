@@ -93,6 +93,9 @@ class CdxTag {
   bool descend(const uint8_t* key, size_t len, uint32_t recno, bool useRec, std::vector<Step>& path,
                uint32_t& leaf);
   bool descendEdge(bool last, uint32_t& leaf);
+  // A tree page checked for its place, attribute and key count; null after
+  // raising the corruption error. `keys` is set for interior pages.
+  const uint8_t* treePage(uint32_t off, bool& leaf, int& keys);
   bool loadNode(uint32_t off, cdxpage::Node& node);
   bool storeNode(const cdxpage::Node& node, int from, int to, uint16_t attr, uint32_t left, uint32_t right,
                  uint32_t off);
