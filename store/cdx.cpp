@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "core/error_event.h"
+#include "store/dbf_types.h"
 
 namespace zol {
 
@@ -72,17 +73,7 @@ std::unique_ptr<CdxFile> CdxFile::open(FileSystem& fs, const std::string& path, 
     int os = 0;
     f = fs.open(path, readOnly ? OpenMode::ReadOnly : OpenMode::ReadWrite, exclusive, os);
     if (f) break;
-    ErrorEvent e;
-    e.genCode = ErrGen::Open;
-    e.subsystem = "DBFCDX";
-    e.subCode = 1003;
-    e.description = "Open error";
-    e.fileName = path;
-    e.operation = "INDEX";
-    e.osCode = os;
-    e.canRetry = true;
-    e.canDefault = true;
-    if (!raiseError(e)) return nullptr;
+    if (!raiseDb(ErrGen::Open, DbErr::OpenIndex, path, os, true, true)) return nullptr;
   }
   std::unique_ptr<CdxFile> cf(new CdxFile(fs, path));
   cf->file_ = std::move(f);
@@ -102,16 +93,7 @@ std::unique_ptr<CdxFile> CdxFile::create(FileSystem& fs, const std::string& path
     int os = 0;
     f = fs.open(path, OpenMode::CreateTruncate, exclusive, os);
     if (f) break;
-    ErrorEvent e;
-    e.genCode = ErrGen::Create;
-    e.subsystem = "DBFCDX";
-    e.subCode = 1006;
-    e.description = "Create error";
-    e.fileName = path;
-    e.operation = "INDEX";
-    e.osCode = os;
-    e.canRetry = true;
-    if (!raiseError(e)) return nullptr;
+    if (!raiseDb(ErrGen::Create, DbErr::CreateIndex, path, os, true, false)) return nullptr;
   }
   std::unique_ptr<CdxFile> cf(new CdxFile(fs, path));
   cf->file_ = std::move(f);
