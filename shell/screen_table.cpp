@@ -7,6 +7,7 @@
 #include "shell/globals.h"
 #include "shell/maintenance.h"
 #include "shell/screen_registry.h"
+#include "screens/ZOL0410.h"
 
 namespace zol {
 
@@ -14,9 +15,10 @@ void registerScreens() {
   ScreenRegistry::add("ZOL2000", [] { ZOL2000(); });
   ScreenRegistry::add("ZOL2200", [] { ZOL2200(); });
   ScreenRegistry::add("ZOLABO", [] { ZOLABO(); });
+  ScreenRegistry::add("ZOL0410", [] { ZOL0410(); });
   ScreenRegistry::add("CALEND", [] { showCalendar(Date::today(), &OFONTBRW, QApplication::activeWindow()); });
   // Still to come, each enabling its entry when added here:
-  //   "ZOL0410" articles; "ZOL1100", "ZOL1200" registers;
+  //   "ZOL1100", "ZOL1200" registers;
   //   "ZOL1360", "ZOL1362", "ZOL1364", "ZOL1366", "ZOL0411", "ZOL0412",
   //   "ZOL0415", "ZOL0417" listings; "PRINTERSETUP" printer choice.
 }

@@ -1,0 +1,209 @@
+#pragma once
+// Driving the screens the way a user does: a data folder of their own, the
+// next dialog of a template answered from inside its modal loop, image
+// buttons pressed, fields typed into, and the tables read back afterwards.
+//
+//   onDialog("ZOL0410BRW", [&](TDialog& list) {
+//     onDialog("ZOL0410ALT", [&](TDialog& add) { type(add, 102, "TORNILLO"); press(add, 104); });
+//     press(list, 182);  // returns once the add dialog has closed
+//     press(list, 187);
+//   });
+//   ZOL0410();
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "browse/wbrowse.h"
+#include "core/codepage.h"
+#include "shell/globals.h"
+#include "shell/shell_test_support.h"
+#include "store/data_tables.h"
+#include "store/work_area.h"
+#include "ui/dialog.h"
+#include "ui/resources.h"
+
+namespace zol::test {
+
+// Waits for the next visible window that `match` accepts and hands it over,
+// made active as a user's click would. Gives up (a test failure) after ten
+// seconds, so a window that never came is not answered in a later step.
+inline void onWindow(std::function<bool(QWidget*)> match, std::function<void(QWidget*)> answer,
+                     const std::string& what) {
+  auto* timer = new QTimer(qApp);
+  timer->setInterval(5);
+  auto ticks = std::make_shared<int>(0);
+  QObject::connect(timer, &QTimer::timeout, [timer, ticks, match = std::move(match), answer = std::move(answer), what] {
+    if (++*ticks > 2000) {
+      timer->stop();
+      timer->deleteLater();
+      ADD_FAILURE() << what << " never opened";
+      return;
+    }
+    QWidget* found = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w->isVisible() && match(w)) found = w;
+    if (!found) return;
+    timer->stop();
+    timer->deleteLater();
+    found->activateWindow();
+    if (!QTest::qWaitForWindowActive(found, 1000)) QApplication::setActiveWindow(found);
+    answer(found);
+  });
+  timer->start();
+}
+
+// The next dialog built from `templateName` (modal or modeless).
+inline void onDialog(const std::string& templateName, std::function<void(TDialog&)> answer) {
+  onWindow(
+      [templateName](QWidget* w) {
+        auto* d = dynamic_cast<TDialog*>(w);
+        return d && d->templateName() == templateName && !d->isClosing();
+      },
+      [answer = std::move(answer)](QWidget* w) { answer(*dynamic_cast<TDialog*>(w)); },
+      "dialog " + templateName);
+}
+
+// The next message box; the answer gets its text and title and presses a button.
+inline void onMessage(std::function<void(QMessageBox&)> answer) {
+  onWindow([](QWidget* w) { return qobject_cast<QMessageBox*>(w) != nullptr; },
+           [answer = std::move(answer)](QWidget* w) { answer(*qobject_cast<QMessageBox*>(w)); }, "message box");
+}
+
+// Records the next message box's title and text and closes it with `button`.
+struct SeenMessage {
+  QString title, text;
+  bool seen = false;
+};
+inline std::shared_ptr<SeenMessage> expectMessage(QMessageBox::StandardButton button = QMessageBox::Ok) {
+  auto seen = std::make_shared<SeenMessage>();
+  onMessage([seen, button](QMessageBox& box) {
+    seen->title = box.windowTitle();
+    seen->text = box.text();
+    seen->seen = true;
+    QAbstractButton* b = box.button(button);
+    if (!b) b = box.buttons().value(0);
+    QTest::mouseClick(b, Qt::LeftButton);
+  });
+  return seen;
+}
+
+// A click on the control `id` (image button, bitmap, radio button).
+inline void press(TDialog& d, int id) {
+  QWidget* w = d.findItem(id);
+  ASSERT_NE(w, nullptr) << d.templateName() << " has no control " << id;
+  QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center());
+}
+
+inline QLineEdit* field(TDialog& d, int id) {
+  auto* e = qobject_cast<QLineEdit*>(d.findItem(id));
+  EXPECT_NE(e, nullptr) << d.templateName() << " has no entry field " << id;
+  return e;
+}
+
+// Puts the focus in field `id` and types `keys` (a number field clears on
+// the first digit, a text field is overwritten from its first position).
+inline void type(TDialog& d, int id, const QString& keys) {
+  QLineEdit* e = field(d, id);
+  if (!e) return;
+  e->setFocus();
+  QTest::keyClick(e, Qt::Key_Home);
+  for (QChar ch : keys) {
+    if (ch.unicode() < 128)
+      QTest::keyClick(e, ch.toLatin1());
+    else
+      QTest::sendKeyEvent(QTest::Click, e, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+  }
+}
+
+// Leaves the field with the focus the way Tab does.
+inline void tab(TDialog& d) {
+  QWidget* w = QApplication::focusWidget();
+  QTest::keyClick(w ? w : static_cast<QWidget*>(&d), Qt::Key_Tab);
+}
+
+inline QString shown(TDialog& d, int id) {
+  QLineEdit* e = field(d, id);
+  return e ? e->text() : QString();
+}
+
+inline TWBrowse* gridOf(TDialog& d, int id = 181) { return qobject_cast<TWBrowse*>(d.findItem(id)); }
+
+// A data folder with the four tables and their index files; WPATH points at it.
+class ScreenTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    makeDataFolder(dir_.path());
+    WPATH = dir_.path();
+  }
+  void TearDown() override { workAreas().closeAll(); }
+
+  // Adds records to a table of the folder (closed again afterwards) and
+  // rebuilds its index file.
+  void addArticle(int code, const std::string& name, double stock, double cost = 0, double sale = 0) {
+    WorkAreas wa;
+    ASSERT_TRUE(wa.use(WPATH + Tables::Articles));
+    WorkArea& a = wa.cur();
+    a.appendBlank();
+    a.put("articulo", Value(code));
+    a.put("nombre", Value(name));
+    a.put("stock", Value(stock));
+    a.put("precio", Value(cost));
+    a.put("preciov", Value(sale));
+    wa.closeAll();
+  }
+  void addMovement(const char* table, Date date, int code, double quantity, double price = 0,
+                   const std::string& detail = "") {
+    WorkAreas wa;
+    ASSERT_TRUE(wa.use(WPATH + table));
+    WorkArea& m = wa.cur();
+    m.appendBlank();
+    m.put("fecha", Value(date));
+    m.put("articulo", Value(code));
+    m.put("cantidad", Value(quantity));
+    m.put("pre_uni", Value(price));
+    m.put("importe", Value(quantity * price));
+    m.put("texto", Value(detail));
+    wa.closeAll();
+  }
+
+  // Every live record of a table as field values, in record order.
+  using Row = std::vector<Value>;
+  std::vector<Row> rows(const char* table) {
+    WorkAreas wa;
+    std::vector<Row> out;
+    EXPECT_TRUE(wa.use(WPATH + table));
+    WorkArea& t = wa.cur();
+    for (t.goTop(); !t.eof(); t.skip()) {
+      Row r;
+      for (int i = 1; i <= t.fieldCount(); ++i) r.push_back(t.get(i));
+      out.push_back(r);
+    }
+    wa.closeAll();
+    return out;
+  }
+  // The article with `code`: its field `name`, or Nil when there is none.
+  Value article(int code, const char* name) {
+    WorkAreas wa;
+    EXPECT_TRUE(wa.use(WPATH + Tables::Articles));
+    WorkArea& a = wa.cur();
+    Value v;
+    for (a.goTop(); !a.eof(); a.skip())
+      if (static_cast<int>(a.get("articulo").number()) == code) v = a.get(name);
+    wa.closeAll();
+    return v;
+  }
+
+  TempDir dir_;
+};
+
+}  // namespace zol::test
