@@ -21,9 +21,8 @@ namespace zol {
 
 namespace {
 
-// Kept while the screen is open: the name search text and the two lights.
+// Kept while the screen is open: the name search text.
 std::string searchText;
-QPixmap greenLight, redLight;
 
 WorkArea& articles() { return workAreas().area(Area::Articles); }
 
@@ -321,8 +320,9 @@ void S0410B2(TWBrowse& grid) {
 void ZOL0410() {
   WorkAreas& wa = workAreas();
   searchText.assign(30, ' ');
-  greenLight = Resources::bitmap("luz_v");
-  redLight = Resources::bitmap("luz_r");
+  // The two lights live as long as the screen.
+  const QPixmap greenLight = Resources::bitmap("luz_v");
+  const QPixmap redLight = Resources::bitmap("luz_r");
 
   wa.closeAll();
   if (!useTable(Area::Entries, Tables::Entries) || !useTable(Area::Exits, Tables::Exits) ||
@@ -336,7 +336,7 @@ void ZOL0410() {
   TDialog dlg("ZOL0410BRW", &OFONTBRW);
   dlg.helpButton(false);
   TWBrowse& grid = *TWBrowse::redefine(dlg, 181, &a);
-  grid.bLine = [&a] {
+  grid.bLine = [&a, &greenLight, &redLight] {
     const double stock = a.get("stock").number();
     return Cells{stock > 0 ? greenLight : redLight,
                  numText(a.get("articulo").number(), 6, 0),
@@ -390,8 +390,6 @@ void ZOL0410() {
     XART = a.get("articulo").number();
     XNOM_ART = a.get("nombre").text();
   }
-  greenLight = QPixmap();
-  redLight = QPixmap();
 }
 
 }  // namespace zol

@@ -11,9 +11,11 @@
 //   ZOL0410();
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -101,7 +103,10 @@ inline std::shared_ptr<SeenMessage> expectMessage(QMessageBox::StandardButton bu
 inline void press(TDialog& d, int id) {
   QWidget* w = d.findItem(id);
   ASSERT_NE(w, nullptr) << d.templateName() << " has no control " << id;
-  QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center());
+  // A radio button takes clicks on its mark and caption, not on the empty
+  // part of a wide control.
+  const bool mark = qobject_cast<QRadioButton*>(w) || qobject_cast<QCheckBox*>(w);
+  QTest::mouseClick(w, Qt::LeftButton, {}, mark ? QPoint(6, w->height() / 2) : w->rect().center());
 }
 
 inline QLineEdit* field(TDialog& d, int id) {
@@ -110,8 +115,10 @@ inline QLineEdit* field(TDialog& d, int id) {
   return e;
 }
 
-// Puts the focus in field `id` and types `keys` (a number field clears on
-// the first digit, a text field is overwritten from its first position).
+// Puts the focus in field `id`, types `keys` (a number field clears on the
+// first digit, a text field is overwritten from its first position) and
+// leaves the field with Tab, as a user moving on does: the value is taken
+// and the field's VALID runs (a refusal keeps the focus there).
 inline void type(TDialog& d, int id, const QString& keys) {
   QLineEdit* e = field(d, id);
   if (!e) return;
@@ -123,11 +130,12 @@ inline void type(TDialog& d, int id, const QString& keys) {
     else
       QTest::sendKeyEvent(QTest::Click, e, Qt::Key_unknown, QString(ch), Qt::NoModifier);
   }
+  QTest::keyClick(e, Qt::Key_Tab);
 }
 
-// Leaves the field with the focus the way Tab does.
+// Tab in the dialog's field with the focus.
 inline void tab(TDialog& d) {
-  QWidget* w = QApplication::focusWidget();
+  QWidget* w = d.focusWidget();
   QTest::keyClick(w ? w : static_cast<QWidget*>(&d), Qt::Key_Tab);
 }
 
@@ -150,6 +158,7 @@ class ScreenTest : public ::testing::Test {
   // Adds records to a table of the folder (closed again afterwards) and
   // rebuilds its index file.
   void addArticle(int code, const std::string& name, double stock, double cost = 0, double sale = 0) {
+    workAreas().closeAll();
     WorkAreas wa;
     ASSERT_TRUE(wa.use(WPATH + Tables::Articles));
     WorkArea& a = wa.cur();
@@ -163,6 +172,7 @@ class ScreenTest : public ::testing::Test {
   }
   void addMovement(const char* table, Date date, int code, double quantity, double price = 0,
                    const std::string& detail = "") {
+    workAreas().closeAll();
     WorkAreas wa;
     ASSERT_TRUE(wa.use(WPATH + table));
     WorkArea& m = wa.cur();
@@ -176,9 +186,11 @@ class ScreenTest : public ::testing::Test {
     wa.closeAll();
   }
 
-  // Every live record of a table as field values, in record order.
+  // Every live record of a table as field values, in record order. Closes
+  // the program's tables first: screens leave theirs open, exclusively.
   using Row = std::vector<Value>;
   std::vector<Row> rows(const char* table) {
+    workAreas().closeAll();
     WorkAreas wa;
     std::vector<Row> out;
     EXPECT_TRUE(wa.use(WPATH + table));
@@ -193,6 +205,7 @@ class ScreenTest : public ::testing::Test {
   }
   // The article with `code`: its field `name`, or Nil when there is none.
   Value article(int code, const char* name) {
+    workAreas().closeAll();
     WorkAreas wa;
     EXPECT_TRUE(wa.use(WPATH + Tables::Articles));
     WorkArea& a = wa.cur();
