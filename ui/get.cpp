@@ -232,6 +232,13 @@ bool TGet::eventFilter(QObject* watched, QEvent* event) {
       if (!edit()->isReadOnly() && !leaving_) {
         beginEdit();
         dialog().setActiveGet(this);
+        // The line edit selects all on Tab, which would put the cursor after
+        // the last position: let it take the focus, then show our cursor.
+        syncing_ = true;
+        static_cast<QObject*>(edit())->event(event);
+        syncing_ = false;
+        showBuffer();
+        return true;
       }
       break;
     case QEvent::FocusOut: {

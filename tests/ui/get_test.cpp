@@ -135,6 +135,35 @@ TEST(Get, ClickPastTheTextStillTakesTheNextKeys) {
   EXPECT_EQ(d, Date::fromYmd(2024, 3, 1));
 }
 
+// Tab into a field selects its whole text in a plain line edit; here the
+// edit starts at the first position, so a number typed after Tab replaces
+// the value instead of landing in the decimals.
+TEST(Get, TabbingIntoAFieldStartsAtItsFirstPosition) {
+  double price = 125.5, stock = 4;
+  std::string name(40, ' ');
+  bool ok = false;
+  TDialog dlg("ZOL0410MOD", &dialogFont());
+  dlg.get(102, bind(name), "@!");
+  dlg.get(105, bind(price), "999999.99");
+  dlg.get(110, bind(stock), "999999.99");
+  dlg.acceptButton(104, ok);
+  dlg.cancelButton(106, ok);
+  run(dlg, [&] {
+    editOf(dlg, 102)->setFocus();
+    QTest::keyClicks(editOf(dlg, 102), "TUERCA");
+    QTest::keyClick(editOf(dlg, 102), Qt::Key_Tab);
+    ASSERT_EQ(focusedId(), 105);
+    QTest::keyClicks(editOf(dlg, 105), "3");
+    QTest::keyClick(editOf(dlg, 105), Qt::Key_Tab);
+    ASSERT_EQ(focusedId(), 110);
+    QTest::keyClicks(editOf(dlg, 110), "10");
+    QTest::keyClick(editOf(dlg, 110), Qt::Key_Backtab);
+  });
+  EXPECT_EQ(price, 3.0);
+  EXPECT_EQ(stock, 10.0);
+  EXPECT_EQ(name.substr(0, 7), "TUERCA ");
+}
+
 TEST(Get, ValueIsWrittenBackBeforeValidRuns) {
   double code = 0;
   double seenByValid = -1;
