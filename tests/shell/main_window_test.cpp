@@ -88,10 +88,10 @@ TEST_F(WindowTest, MenuHasEveryEntryWithItsMessageAndOnlyWrittenScreensEnabled) 
 
   struct Entry { const char* menu; const char* text; const char* tip; bool enabled; };
   const Entry entries[] = {
-      {"&Archivos", "&Artículos", "Altas de Artículos y Consultas", false},
+      {"&Archivos", "&Artículos", "Altas de Artículos y Consultas", true},
       {"&Archivos", "&Salida", "Salida del Sistema", true},
-      {"&Movimiento de Stock", "&Salidas del Stock", "Salidas del Stock", false},
-      {"&Movimiento de Stock", "&Ingresos al Stock", "Ingresos al Stock", false},
+      {"&Movimiento de Stock", "&Salidas del Stock", "Salidas del Stock", true},
+      {"&Movimiento de Stock", "&Ingresos al Stock", "Ingresos al Stock", true},
       {"&Movimiento de Stock", "&Listados Varios", "", true},
       {"&Listados Varios", "&Ingresos al Stock (Detalle)", "Detalle de Artículos Ingresados al Stock)", false},
       {"&Listados Varios", "&Salidas del Stock (Detalle)", "Detalle de Artículos Salidos del Stock (Detalle)", false},
