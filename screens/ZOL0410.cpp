@@ -21,8 +21,9 @@ namespace zol {
 
 namespace {
 
-// Kept while the screen is open: the name search text.
+// Kept while the screen is open: the name search text and the list's grid.
 std::string searchText;
+TWBrowse* listGrid = nullptr;
 
 WorkArea& articles() { return workAreas().area(Area::Articles); }
 
@@ -86,6 +87,7 @@ bool VAL_ART(double code) {
   a.setOrder(1);
   if (a.seek(Value(code))) {
     MsgAlert("Artículo Existente", "Atención");
+    if (listGrid) listGrid->Refresh();
     return false;
   }
   return true;
@@ -336,6 +338,7 @@ void ZOL0410() {
   TDialog dlg("ZOL0410BRW", &OFONTBRW);
   dlg.helpButton(false);
   TWBrowse& grid = *TWBrowse::redefine(dlg, 181, &a);
+  listGrid = &grid;
   grid.bLine = [&a, &greenLight, &redLight] {
     const double stock = a.get("stock").number();
     return Cells{stock > 0 ? greenLight : redLight,
@@ -383,6 +386,7 @@ void ZOL0410() {
   dlg.btnBmp(187, "quit", [&] { dlg.end(); })
       .caption("Salir").tooltip("Salida").captionFont(OFONTBMP).layout("TOP");
   dlg.activate();
+  listGrid = nullptr;
 
   // The article the user was on is the one later screens start from.
   workAreas().select(Area::Articles);
