@@ -45,9 +45,9 @@ TEST_F(ArticlePickerTest, ChoosingFillsTheAddDialog) {
   int written = 0;  // each choice's entry adds 1 to TUERCA's stock
   for (const Choice& c : choices) {
     SCOPED_TRACE(c.how);
-    onActiveDialog("ZOL1100BRW", [&](TDialog& r) {
-      onActiveDialog("ZOL1100ALT", [&](TDialog& a) {
-        onActiveDialog("ZOLFART", [&](TDialog& p) {
+    onDialog("ZOL1100BRW", [&](TDialog& r) {
+      onDialog("ZOL1100ALT", [&](TDialog& a) {
+        onDialog("ZOLFART", [&](TDialog& p) {
           type(p, 184, "TU");  // TUERCA, not TORNILLO
           EXPECT_EQ(static_cast<int>(workAreas().area(Area::Articles).get("articulo").number()), 2);
           c.choose(p);
@@ -89,10 +89,10 @@ TEST_F(ArticlePickerTest, ChoosingFillsTheAddDialog) {
 TEST_F(ArticlePickerTest, NameColumnsAndCodePage) {
   addArticle(4, "CA\xA5" "A", 1);  // 0xA5 is N with tilde under DOS 850
   addMovement(Tables::Exits, Date::fromYmd(2024, 1, 10), 4, 1);
-  onActiveDialog("ZOL1200BRW", [&](TDialog& r) {
+  onDialog("ZOL1200BRW", [&](TDialog& r) {
     EXPECT_EQ(gridOf(r)->bLine()[2].text().trimmed(), QString::fromUtf8("CA¥A"));
-    onActiveDialog("ZOL1200ALT", [&](TDialog& a) {
-      onActiveDialog("ZOLFART", [&](TDialog& p) {
+    onDialog("ZOL1200ALT", [&](TDialog& a) {
+      onDialog("ZOLFART", [&](TDialog& p) {
         TWBrowse* g = gridOf(p);
         EXPECT_EQ(g->aHeaders, (std::vector<QString>{"Número", "Descripción", "Pre.Costo", "Pre.Venta", "Stock"}));
         type(p, 184, "CA");

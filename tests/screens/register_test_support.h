@@ -65,41 +65,14 @@ class Unexpected {
   std::unique_ptr<QTimer> timer_;
 };
 
-// Waits until `d` is the application's active window. A dialog opened over
-// another can count as active for its window while keys and focus still go
-// to the one below; typing then would land in the wrong dialog.
-inline void makeActive(TDialog& d) {
-  d.activateWindow();
-  if (!QTest::qWaitFor([&d] { return QApplication::activeWindow() == &d; }, 2000)) {
-    QApplication::setActiveWindow(&d);
-    QTest::qWaitFor([&d] { return QApplication::activeWindow() == &d; }, 1000);
-  }
-  EXPECT_EQ(QApplication::activeWindow(), &d) << d.templateName() << " never became active";
-}
-
-// onDialog, with the dialog made the active window before `answer` runs.
-inline void onActiveDialog(const std::string& templateName, std::function<void(TDialog&)> answer) {
-  onDialog(templateName, [answer = std::move(answer)](TDialog& d) {
-    makeActive(d);
-    answer(d);
-  });
-}
-
 // A dialog on screen now (the modeless search dialogs), made active; or null.
 inline TDialog* visibleDialog(const std::string& templateName) {
   for (QWidget* w : QApplication::topLevelWidgets())
     if (auto* d = dynamic_cast<TDialog*>(w); d && w->isVisible() && !d->isClosing() && d->templateName() == templateName) {
-      makeActive(*d);
+      makeActive(d);
       return d;
     }
   return nullptr;
-}
-
-// A click on a radio button's circle (its middle may lie past its caption).
-inline void pick(TDialog& d, int id) {
-  QWidget* w = d.findItem(id);
-  ASSERT_NE(w, nullptr) << d.templateName() << " has no control " << id;
-  QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(6, w->height() / 2));
 }
 
 // The current movement of the register's area: its article code and date.

@@ -22,7 +22,7 @@ class RegisterTest : public ScreenTest, public ::testing::WithParamInterface<Reg
   // Opens the register, runs `steps` on it, leaves it, and closes the tables
   // so the test can read them.
   void run(std::function<void(TDialog&)> steps) {
-    onActiveDialog(reg().brw, [steps](TDialog& d) {
+    onDialog(reg().brw, [steps](TDialog& d) {
       steps(d);
       press(d, 187);
     });
@@ -32,7 +32,7 @@ class RegisterTest : public ScreenTest, public ::testing::WithParamInterface<Reg
 
   // The add dialog filled as a user does: code, Tab, quantity, Tab, accept.
   void addVia(TDialog& r, int code, const QString& quantity) {
-    onActiveDialog(reg().add, [code, quantity](TDialog& a) {
+    onDialog(reg().add, [code, quantity](TDialog& a) {
       type(a, 109, QString::number(code));
       type(a, 114, quantity);
       press(a, 104);
@@ -40,20 +40,20 @@ class RegisterTest : public ScreenTest, public ::testing::WithParamInterface<Reg
     press(r, 182);
   }
   void changeQuantityVia(TDialog& r, const QString& quantity) {
-    onActiveDialog(reg().change, [quantity](TDialog& c) {
+    onDialog(reg().change, [quantity](TDialog& c) {
       type(c, 114, quantity);
       press(c, 104);
     });
     press(r, 183);
   }
   void deleteVia(TDialog& r) {
-    onActiveDialog("BORRAR2", [](TDialog& b) { press(b, 101); });
+    onDialog("BORRAR2", [](TDialog& b) { press(b, 101); });
     press(r, 184);
   }
   // The search choice, then the modeless search dialog filled and accepted.
   void searchVia(TDialog& r, int option, const QString& value) {
-    onActiveDialog("ZOL1100CO", [option](TDialog& co) {
-      if (option == 2) pick(co, 101);
+    onDialog("ZOL1100CO", [option](TDialog& co) {
+      if (option == 2) press(co, 101);
       press(co, 102);
     });
     press(r, 185);
@@ -101,7 +101,7 @@ TEST_P(RegisterTest, ChangingAnythingButTheQuantityLeavesTheStock) {
   addArticle(1, "TORNILLO", 10);
   addMovement(reg().table, kD1, 1, 4, 1.00, "ALBARAN 1");
   run([&](TDialog& r) {
-    onActiveDialog(reg().change, [](TDialog& c) {
+    onDialog(reg().change, [](TDialog& c) {
       EXPECT_TRUE(field(c, 109)->isReadOnly());
       type(c, 101, "02022024");
       type(c, 108, "3");
@@ -124,7 +124,7 @@ TEST_P(RegisterTest, ChangingAnythingButTheQuantityLeavesTheStock) {
 TEST_P(RegisterTest, AddDialogProposesSalePriceAndKeepsATypedTotal) {
   addArticle(1, "TORNILLO", 0, 1.00, 2.50);
   run([&](TDialog& r) {
-    onActiveDialog(reg().add, [](TDialog& a) {
+    onDialog(reg().add, [](TDialog& a) {
       type(a, 109, "1");
       EXPECT_EQ(shown(a, 102).trimmed(), "TORNILLO");
       EXPECT_EQ(shown(a, 108).trimmed(), "2.50");
@@ -169,7 +169,7 @@ TEST_P(RegisterTest, NothingIsWrittenWithoutCodeOrQuantity) {
     SCOPED_TRACE(way.what);
     run([&](TDialog& r) {
       Unexpected guard({reg().brw, reg().add});
-      onActiveDialog(reg().add, way.fill);
+      onDialog(reg().add, way.fill);
       press(r, 182);
     });
     EXPECT_TRUE(rows(reg().table).empty());
@@ -180,7 +180,7 @@ TEST_P(RegisterTest, NothingIsWrittenWithoutCodeOrQuantity) {
 TEST_P(RegisterTest, UnknownCodeIsRefusedAndCleared) {
   addArticle(1, "TORNILLO", 10);
   run([&](TDialog& r) {
-    onActiveDialog(reg().add, [](TDialog& a) {
+    onDialog(reg().add, [](TDialog& a) {
       auto seen = expectMessage();
       type(a, 109, "999");
       EXPECT_TRUE(seen->seen);
@@ -219,7 +219,7 @@ TEST_P(RegisterTest, AmountsThatDoNotFitTheirFieldsAreRefused) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     run([&](TDialog& r) {
-      onActiveDialog(reg().add, [&](TDialog& a) {
+      onDialog(reg().add, [&](TDialog& a) {
         type(a, 109, QString::number(c.code));
         type(a, 114, c.quantity);
         if (!c.total.isEmpty()) type(a, 113, c.total);
@@ -313,7 +313,7 @@ TEST_P(RegisterTest, SearchesByArticleAndByDate) {
 
 TEST_P(RegisterTest, DateSearchFieldColour) {
   run([&](TDialog& r) {
-    onActiveDialog("ZOL1100CO", [](TDialog& co) { press(co, 102); });
+    onDialog("ZOL1100CO", [](TDialog& co) { press(co, 102); });
     press(r, 185);
     TDialog* s = visibleDialog("ZOL1100S1");
     ASSERT_NE(s, nullptr);

@@ -36,6 +36,18 @@
 
 namespace zol::test {
 
+// Waits until `w` is the application's active window. A dialog opened over
+// another can count as active for its window while keys and focus still go
+// to the one below; typing then would land in the wrong dialog.
+inline void makeActive(QWidget* w) {
+  w->activateWindow();
+  if (!QTest::qWaitFor([w] { return QApplication::activeWindow() == w; }, 2000)) {
+    QApplication::setActiveWindow(w);
+    QTest::qWaitFor([w] { return QApplication::activeWindow() == w; }, 1000);
+  }
+  EXPECT_EQ(QApplication::activeWindow(), w) << w->windowTitle().toStdString() << " never became active";
+}
+
 // Waits for the next visible window that `match` accepts and hands it over,
 // made active as a user's click would. Gives up (a test failure) after ten
 // seconds, so a window that never came is not answered in a later step.
@@ -57,8 +69,7 @@ inline void onWindow(std::function<bool(QWidget*)> match, std::function<void(QWi
     if (!found) return;
     timer->stop();
     timer->deleteLater();
-    found->activateWindow();
-    if (!QTest::qWaitForWindowActive(found, 1000)) QApplication::setActiveWindow(found);
+    makeActive(found);
     answer(found);
   });
   timer->start();
