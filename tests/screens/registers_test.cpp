@@ -2,7 +2,12 @@
 // runs on both registers, which differ in which way a movement moves the stock.
 #include <QWidget>
 
+#include <algorithm>
+#include <cmath>
+#include <map>
+
 #include "screens/screen_support.h"
+#include "tools/demo_data.h"
 #include "tests/screens/register_test_support.h"
 
 namespace zol::test {
@@ -71,6 +76,49 @@ class RegisterTest : public ScreenTest, public ::testing::WithParamInterface<Reg
 };
 
 INSTANTIATE_TEST_SUITE_P(Registers, RegisterTest, ::testing::Values(kEntries, kExits), caseName);
+
+// On the demo shop's two years of movements: changes, deletions and
+// additions anywhere in the register keep every article's stock in step.
+TEST_P(RegisterTest, DemoShopStockStaysInStepWithItsMovements) {
+  {
+    WorkAreas wa;
+    DemoSummary summary;
+    ASSERT_TRUE(writeDemoData(wa, WPATH, summary));
+    wa.closeAll();
+  }
+  // Per article, in cents: its stock less its entries plus its exits. Every
+  // operation of the registers must leave this where it was.
+  auto balances = [this] {
+    std::map<int, long long> out;
+    for (const auto& a : rows(Tables::Articles)) out[static_cast<int>(a[0].number())] += std::llround(a[4].number() * 100);
+    for (const auto& m : rows(Tables::Entries)) out[static_cast<int>(m[1].number())] -= std::llround(m[2].number() * 100);
+    for (const auto& m : rows(Tables::Exits)) out[static_cast<int>(m[1].number())] += std::llround(m[2].number() * 100);
+    return out;
+  };
+  const auto before = balances();
+  const size_t movementsBefore = rows(reg().table).size();
+  const int firstCode = static_cast<int>(rows(Tables::Articles).front()[0].number());
+  run([&](TDialog& r) {
+    Unexpected guard({reg().brw, reg().add, reg().change, "BORRAR2"});
+    TWBrowse* grid = gridOf(r);
+    ASSERT_NE(grid, nullptr);
+    grid->setFocus();
+    for (int i = 0; i < 7; ++i) QTest::keyClick(grid, Qt::Key_Down);
+    changeQuantityVia(r, "4.25");
+    QTest::keyClick(grid, Qt::Key_PageDown);
+    deleteVia(r);
+    addVia(r, firstCode, "3.5");
+    changeQuantityVia(r, "12.75");
+    press(r, 4004);
+    deleteVia(r);
+  });
+  const auto after = rows(reg().table);
+  EXPECT_EQ(after.size(), movementsBefore - 1);
+  for (double changed : {4.25, 12.75})
+    EXPECT_EQ(std::count_if(after.begin(), after.end(), [&](const Row& m) { return m[Cantidad].number() == changed; }), 1)
+        << changed;
+  EXPECT_EQ(balances(), before);
+}
 
 // Entries add to the stock and exits take off (below zero without a word);
 // a change moves the stock by the difference, a deletion undoes the movement.
