@@ -253,71 +253,60 @@ void ZOL0410S(TWBrowse& grid) {
   grid.Refresh();
 }
 
-void S0410CO1(TWBrowse& grid) {
-  std::string text(20, ' ');
+namespace {
+
+// The values the two searches look for, kept between the dialog and its step.
+std::string searchName;
+double searchCode = 0;
+
+// Puts the articles in order `tag` on their first record and asks for the
+// value to look for; true when the user accepted.
+bool askSearch(const char* templateName, Binding value, const char* picture, int tag) {
   WorkArea& a = articles();
-  a.setOrder(2);
+  a.setOrder(tag);
   a.goTop();
   bool ok = false;
-  {
-    TDialog dlg("ZOL0410S1", &OFONTBRW);
-    dlg.get(102, bind(text), "@!");
-    dlg.acceptButton(104, ok);
-    dlg.cancelButton(105, ok);
-    CursorArrow();
-    dlg.activate();
-  }
-  if (!ok) {
-    backToGrid(grid);
-    return;
-  }
-  searchText = text;
-  S0410B1(grid);
+  TDialog dlg(templateName, &OFONTBRW);
+  dlg.get(102, std::move(value), picture);
+  dlg.acceptButton(104, ok);
+  dlg.cancelButton(105, ok);
+  CursorArrow();
+  dlg.activate();
+  return ok;
 }
 
-void S0410B1(TWBrowse& grid) {
+// Seeks `key` from the first record in order `tag`; when nothing matches,
+// the articles stay where they were.
+void seekFromTop(int tag, const Value& key, TWBrowse& grid) {
   WorkArea& a = articles();
-  a.setOrder(2);
+  a.setOrder(tag);
   const uint32_t recno = a.recNo();
   a.goTop();
-  if (!a.seek(Value(trimmed(searchText)))) a.goTo(recno);
+  if (!a.seek(key)) a.goTo(recno);
   backToGrid(grid);
 }
 
-namespace {
-double searchCode = 0;
+}  // namespace
+
+void S0410CO1(TWBrowse& grid) {
+  searchName.assign(20, ' ');
+  if (askSearch("ZOL0410S1", bind(searchName), "@!", 2))
+    S0410B1(grid);
+  else
+    backToGrid(grid);
 }
+
+void S0410B1(TWBrowse& grid) { seekFromTop(2, Value(trimmed(searchName)), grid); }
 
 void S0410CO2(TWBrowse& grid) {
-  double code = 0;
-  WorkArea& a = articles();
-  a.setOrder(1);
-  a.goTop();
-  bool ok = false;
-  {
-    TDialog dlg("ZOL0410S2", &OFONTBRW);
-    dlg.get(102, bind(code), "999999");
-    dlg.acceptButton(104, ok);
-    dlg.cancelButton(105, ok);
-    CursorArrow();
-    dlg.activate();
-  }
-  if (!ok) {
+  searchCode = 0;
+  if (askSearch("ZOL0410S2", bind(searchCode), "999999", 1))
+    S0410B2(grid);
+  else
     backToGrid(grid);
-    return;
-  }
-  searchCode = code;
-  S0410B2(grid);
 }
 
-void S0410B2(TWBrowse& grid) {
-  WorkArea& a = articles();
-  a.setOrder(1);
-  const uint32_t recno = a.recNo();
-  a.goTop();
-  if (!a.seek(Value(searchCode))) a.goTo(recno);
-  backToGrid(grid);
-}
+void S0410B2(TWBrowse& grid) { seekFromTop(1, Value(searchCode), grid); }
 
 void ZOL0410() {
   WorkAreas& wa = workAreas();

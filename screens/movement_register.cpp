@@ -1,5 +1,6 @@
 #include "screens/movement_register.h"
 
+#include <functional>
 #include <memory>
 
 #include "browse/wbrowse.h"
@@ -343,18 +344,22 @@ void MovementRegister::search(TWBrowse& grid) {
 
 // The two search dialogs stay open while the user goes on with the register,
 // so they own what they edit, and reach the grid only while it exists.
-void MovementRegister::dateSearch(TWBrowse& grid) {
-  auto date = std::make_shared<Date>(Date::today());
-  auto* dlg = new TDialog("ZOL1100S1", &OFONTBRW, grid.window());
-  TGet& field = dlg->get(102, bind(*date), "99/99/9999");
-  if (kind_.searchDateText) field.colors(*kind_.searchDateText, RGB(255, 255, 255));
+// Accepting hands the value to `step`; both buttons close the dialog.
+namespace {
+
+template <class T>
+void showSearch(const char* templateName, T initial, const char* picture, std::optional<Colour> textColour,
+                TWBrowse& grid, std::function<void(const T&, TWBrowse&)> step) {
+  auto value = std::make_shared<T>(initial);
+  auto* dlg = new TDialog(templateName, &OFONTBRW, grid.window());
+  TGet& field = dlg->get(102, bind(*value), picture);
+  if (textColour) field.colors(*textColour, RGB(255, 255, 255));
   QPointer<TWBrowse> target(&grid);
-  dlg->btnBmp(104, "yes", [this, dlg, date, target] {
-       const Date wanted = *date;
+  dlg->btnBmp(104, "yes", [dlg, value, target, step = std::move(step)] {
+       const T wanted = *value;
        const QPointer<TWBrowse> g = target;
        dlg->end();  // the dialog goes: use nothing of it after this
-       searchDate_ = wanted;
-       if (g) dateStep(*g);
+       if (g) step(wanted, *g);
      })
       .tooltip("Correcto");
   dlg->btnBmp(105, "no2", [dlg, target] {
@@ -369,6 +374,16 @@ void MovementRegister::dateSearch(TWBrowse& grid) {
       .cancel();
   dlg->showModeless(false);
   CursorArrow();
+}
+
+}  // namespace
+
+void MovementRegister::dateSearch(TWBrowse& grid) {
+  showSearch<Date>("ZOL1100S1", Date::today(), "99/99/9999", kind_.searchDateText, grid,
+                   [this](const Date& wanted, TWBrowse& g) {
+                     searchDate_ = wanted;
+                     dateStep(g);
+                   });
 }
 
 void MovementRegister::dateStep(TWBrowse& grid) {
@@ -385,30 +400,10 @@ void MovementRegister::dateStep(TWBrowse& grid) {
 }
 
 void MovementRegister::articleSearch(TWBrowse& grid) {
-  auto code = std::make_shared<double>(0);
-  auto* dlg = new TDialog("ZOL1100S3", &OFONTBRW, grid.window());
-  dlg->get(102, bind(*code), "999999");
-  QPointer<TWBrowse> target(&grid);
-  dlg->btnBmp(104, "yes", [this, dlg, code, target] {
-       const double wanted = *code;
-       const QPointer<TWBrowse> g = target;
-       dlg->end();
-       searchCode_ = wanted;
-       if (g) articleStep(*g);
-     })
-      .tooltip("Correcto");
-  dlg->btnBmp(105, "no2", [dlg, target] {
-       const QPointer<TWBrowse> g = target;
-       dlg->end();
-       if (g) {
-         g->Refresh();
-         g->SetFocus();
-       }
-     })
-      .tooltip("Cancelar")
-      .cancel();
-  dlg->showModeless(false);
-  CursorArrow();
+  showSearch<double>("ZOL1100S3", 0, "999999", std::nullopt, grid, [this](const double& wanted, TWBrowse& g) {
+    searchCode_ = wanted;
+    articleStep(g);
+  });
 }
 
 void MovementRegister::articleStep(TWBrowse& grid) {
