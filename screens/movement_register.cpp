@@ -51,6 +51,33 @@ void moveStock(double code, double delta) {
   a.unlock();
 }
 
+// The fields the add and change dialogs share, after the code: name and
+// stock shown only, unit price, quantity (leaving it computes the total),
+// total, detail, and the calculator.
+void bindMovementFields(TDialog& dlg, MovementForm& f) {
+  dlg.get(102, bind(f.name)).readOnly();
+  dlg.get(105, bind(f.stock), "999999.99").readOnly();
+  dlg.get(108, bind(f.price), "999999.99");
+  TGet& total = dlg.get(113, bind(f.total), "9999999.99");
+  dlg.get(114, bind(f.quantity), "9999999.99").valid([&f, &total] {
+    f.total = f.price * f.quantity;
+    total.refresh();
+    return true;
+  });
+  dlg.get(107, bind(f.detail));
+  dlg.bitmap(172, "calcu2", [] { Launcher::instance().startCalculator(); });
+}
+
+// Writes the dialog's values into the current movement.
+void writeMovement(WorkArea& m, const MovementForm& f) {
+  m.put("fecha", Value(f.date));
+  m.put("articulo", Value(f.code));
+  m.put("cantidad", Value(f.quantity));
+  m.put("pre_uni", Value(f.price));
+  m.put("importe", Value(f.total));
+  m.put("texto", Value(f.detail));
+}
+
 QString fromTable(const std::string& bytes) { return QString::fromStdString(cp1252ToUtf8(bytes)); }
 
 }  // namespace
@@ -177,18 +204,7 @@ void MovementRegister::add(TWBrowse& grid) {
     f.code = ZOLFART(f.code);
     code.refresh();
   }).cancel();
-  dlg.get(102, bind(f.name)).readOnly();
-  dlg.get(105, bind(f.stock), "999999.99").readOnly();
-  dlg.get(108, bind(f.price), "999999.99");
-  TGet* total = nullptr;
-  dlg.get(114, bind(f.quantity), "9999999.99").valid([&] {
-    f.total = f.price * f.quantity;
-    total->refresh();
-    return true;
-  });
-  total = &dlg.get(113, bind(f.total), "9999999.99");
-  dlg.get(107, bind(f.detail));
-  dlg.bitmap(172, "calcu2", [] { Launcher::instance().startCalculator(); });
+  bindMovementFields(dlg, f);
   dlg.acceptButton(104, ok);
   dlg.cancelButton(106, ok, "Cancelar", [&] { grid.Refresh(); });
   dlg.canClose([&] {
@@ -203,12 +219,7 @@ void MovementRegister::add(TWBrowse& grid) {
   if (ok && f.code != 0 && f.quantity != 0) {
     m.lock();
     m.appendBlank();
-    m.put("fecha", Value(f.date));
-    m.put("articulo", Value(f.code));
-    m.put("cantidad", Value(f.quantity));
-    m.put("pre_uni", Value(f.price));
-    m.put("importe", Value(f.total));
-    m.put("texto", Value(f.detail));
+    writeMovement(m, f);
     recno = m.recNo();
     wa.commitAll();
     grid.Refresh();
@@ -242,18 +253,7 @@ void MovementRegister::change(TWBrowse& grid) {
   TDialog dlg(kind_.changeTemplate, &OFONTBRW);
   dlg.get(101, bind(f.date), "99/99/9999");
   dlg.get(109, bind(f.code), "999999").readOnly();
-  dlg.get(102, bind(f.name)).readOnly();
-  dlg.get(105, bind(f.stock), "999999.99").readOnly();
-  dlg.get(108, bind(f.price), "999999.99");
-  TGet* total = nullptr;
-  dlg.get(114, bind(f.quantity), "9999999.99").valid([&] {
-    f.total = f.price * f.quantity;
-    total->refresh();
-    return true;
-  });
-  total = &dlg.get(113, bind(f.total), "9999999.99");
-  dlg.get(107, bind(f.detail));
-  dlg.bitmap(172, "calcu2", [] { Launcher::instance().startCalculator(); });
+  bindMovementFields(dlg, f);
   dlg.acceptButton(104, ok, "Ok", [&] { grid.Refresh(); });
   dlg.cancelButton(106, ok, "Cancela", [&] { grid.Refresh(); });
   dlg.canClose([&] {
@@ -266,12 +266,7 @@ void MovementRegister::change(TWBrowse& grid) {
   if (ok) {
     wa.select(kind_.area);
     m.lock();
-    m.put("fecha", Value(f.date));
-    m.put("articulo", Value(f.code));
-    m.put("cantidad", Value(f.quantity));
-    m.put("importe", Value(f.total));
-    m.put("pre_uni", Value(f.price));
-    m.put("texto", Value(f.detail));
+    writeMovement(m, f);
     wa.commitAll();
     grid.Refresh();
     m.unlock();
