@@ -214,6 +214,7 @@ void MovementRegister::add(TWBrowse& grid) {
   });
   dlg.activate();
   f.dialog = nullptr;
+  XART = f.code;  // the article last entered, for the screens that start from it
 
   wa.select(kind_.area);
   if (ok && f.code != 0 && f.quantity != 0) {
@@ -262,6 +263,7 @@ void MovementRegister::change(TWBrowse& grid) {
     return false;
   });
   dlg.activate();
+  XART = f.code;
 
   if (ok) {
     wa.select(kind_.area);

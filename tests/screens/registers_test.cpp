@@ -143,6 +143,7 @@ TEST_P(RegisterTest, StockFollowsAddChangeAndDelete) {
   });
   EXPECT_TRUE(rows(reg().table).empty());
   EXPECT_EQ(stock(1), 2);
+  EXPECT_EQ(XART, 1) << "the article last entered";
 }
 
 TEST_P(RegisterTest, ChangingAnythingButTheQuantityLeavesTheStock) {
