@@ -351,8 +351,9 @@ void ZOL0410() {
 
   TGet* search = nullptr;
   search = &dlg.get(102, bind(searchText), "@!").onChange([&](int key) {
-    a.setOrder(2);
     const std::string typed = search->buffer();
+    searchText = typed;
+    a.setOrder(2);
     const size_t upto = std::min<size_t>(static_cast<size_t>(std::max(search->cursorPos(), 0)), typed.size());
     std::string k = typed.substr(0, upto);
     for (char& c : k) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
