@@ -15,6 +15,7 @@
 #include "store/data_tables.h"
 #include "ui/dialog.h"
 #include "ui/msg.h"
+#include "ui/picture.h"
 #include "ui/resources.h"
 
 namespace zol {
@@ -204,8 +205,10 @@ void ZOL0410B(TWBrowse& grid) {
     grid.Refresh();
     return;
   }
-  if (!MsgYesNo("Se Borrarán También Todos los Movimientos de Entradas y Salidas. Continúa ?", "ATENCION..."))
+  if (!MsgYesNo("Se Borrarán También Todos los Movimientos de Entradas y Salidas. Continúa ?", "ATENCION...")) {
+    backToGrid(grid);
     return;
+  }
   const double code = a.get("articulo").number();
   a.lock();
   a.deleteRecord();
@@ -356,13 +359,13 @@ void ZOL0410() {
     a.setOrder(2);
     const size_t upto = std::min<size_t>(static_cast<size_t>(std::max(search->cursorPos(), 0)), typed.size());
     std::string k = typed.substr(0, upto);
-    for (char& c : k) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : k) c = static_cast<char>(cp1252Upper(static_cast<unsigned char>(c)));
     if (key == GetKey::Backspace)
       k += '\x08';
     else if (key == GetKey::Delete)
       k += '.';
     else
-      k += static_cast<char>(std::toupper(key & 0xFF));
+      k += static_cast<char>(cp1252Upper(static_cast<unsigned char>(key & 0xFF)));
     BUSCOB2(k, grid);
   });
   dlg.btnBmp(182, "plus", [&] { ZOL0410A(grid, true); })
@@ -380,10 +383,8 @@ void ZOL0410() {
 
   // The article the user was on is the one later screens start from.
   workAreas().select(Area::Articles);
-  if (!a.eof()) {
-    XART = a.get("articulo").number();
-    XNOM_ART = a.get("nombre").text();
-  }
+  XART = a.get("articulo").number();  // 0 and blanks when the list stands past its end
+  XNOM_ART = a.get("nombre").text();
 }
 
 }  // namespace zol

@@ -1,13 +1,12 @@
 #include "screens/ZOL1100.h"
 
-#include <cctype>
-
 #include "browse/wbrowse.h"
 #include "core/codepage.h"
 #include "screens/movement_register.h"
 #include "screens/screen_support.h"
 #include "shell/globals.h"
 #include "ui/dialog.h"
+#include "ui/picture.h"
 
 namespace zol {
 
@@ -63,7 +62,10 @@ double ZOLFART(double code) {
   grid.nClrPane = parityPane(a, RGB(221, 245, 255), RGB(170, 255, 170));
 
   auto choose = [&] {
-    if (a.eof()) return;  // an empty master offers nothing to choose
+    if (a.eof()) {  // an empty master offers nothing to choose: close as a cancel
+      dlg.end();
+      return;
+    }
     f.code = a.get("articulo").number();
     f.stock = a.get("stock").number();
     f.price = a.get("preciov").number();
@@ -84,7 +86,7 @@ double ZOLFART(double code) {
   search = &dlg.get(184, bind(text), "@!").onChange([&](int) {
     text = search->buffer();
     std::string key = text.substr(0, text.find_last_not_of(' ') + 1);
-    for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : key) c = static_cast<char>(cp1252Upper(static_cast<unsigned char>(c)));
     BUSCOB(key, grid);
   });
   dlg.btnBmp(102, "yes", choose).tooltip("Correcto");

@@ -128,10 +128,12 @@ void MovementRegister::backToGrid(TWBrowse& grid) {
 }
 
 // Asked before an add or change dialog closes with accept: the total must
-// fit the amount field, and the article's stock must still fit its own.
-bool MovementRegister::acceptable(double stockDelta) {
+// fit the amount field, and the article's stock must still fit its own. An
+// add without code or quantity writes nothing, so nothing is checked; a
+// change is written whatever its quantity.
+bool MovementRegister::acceptable(double stockDelta, bool adding) {
   const MovementForm& f = movementForm();
-  if (f.code == 0 || f.quantity == 0) return true;  // nothing will be written
+  if (adding && (f.code == 0 || f.quantity == 0)) return true;
   if (!fits(f.total, 9, 2)) {
     MsgStop("El total " + plainDecimal(f.total, 2) +
                 " no cabe en el importe del movimiento (máximo 999999.99).\nCorrija el total o la cantidad.",
@@ -208,7 +210,7 @@ void MovementRegister::add(TWBrowse& grid) {
   dlg.acceptButton(104, ok);
   dlg.cancelButton(106, ok, "Cancelar", [&] { grid.Refresh(); });
   dlg.canClose([&] {
-    if (!ok || acceptable(kind_.sign * f.quantity)) return true;
+    if (!ok || acceptable(kind_.sign * f.quantity, true)) return true;
     ok = false;
     return false;
   });
@@ -258,7 +260,7 @@ void MovementRegister::change(TWBrowse& grid) {
   dlg.acceptButton(104, ok, "Ok", [&] { grid.Refresh(); });
   dlg.cancelButton(106, ok, "Cancela", [&] { grid.Refresh(); });
   dlg.canClose([&] {
-    if (!ok || acceptable(kind_.sign * (f.quantity - f.oldQuantity))) return true;
+    if (!ok || acceptable(kind_.sign * (f.quantity - f.oldQuantity), false)) return true;
     ok = false;
     return false;
   });

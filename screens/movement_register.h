@@ -73,7 +73,7 @@ class MovementRegister {
   void reopen(uint32_t recno);
   void backToGrid(TWBrowse& grid);
   void showTitle(TWBrowse& grid);
-  bool acceptable(double stockDelta);
+  bool acceptable(double stockDelta, bool adding);
 
   const RegisterKind& kind_;
   Date searchDate_;

@@ -329,6 +329,37 @@ TEST_F(ArticleSearch, DoubledLetterIsSoughtFirst) {
   });
 }
 
+TEST_F(ArticleSearch, DeleteAndAccentedCapitalsBuildTheKeyToo) {
+  addArticle(50, "\xD1" "ANDU", 1);      // ÑANDU, Windows-1252
+  addArticle(60, "\xD1\xD1" "O", 1);     // ÑÑO
+  run([&](TDialog& list) {
+    QLineEdit* search = test::field(list, 102);
+    search->setFocus();
+    test::typeKeys(search, QString::fromUtf8("ñ"));  // the field makes it a capital
+    EXPECT_EQ(articles().get("articulo").number(), 60) << "Ñ is repeated as a capital: ÑÑ first";
+    QTest::keyClick(search, Qt::Key_Home);
+    QTest::keyClick(search, Qt::Key_Delete);  // "" + "." no, "" is the first name
+    EXPECT_EQ(currentName(), "ALICATE");
+  });
+}
+
+TEST_F(ArticleSearch, AddSwitchesToCodeOrderAndCancelGoesToTheFirstCode) {
+  addArticle(5, "TALADRO", 1);
+  run([&](TDialog& list) {
+    EXPECT_EQ(currentName(), "ALICATE");
+    onDialog("ZOL0410ALT", [&](TDialog& add) {
+      EXPECT_EQ(shown(add, 101).trimmed(), "41");
+      press(add, 106);
+    });
+    press(list, 182);
+    EXPECT_EQ(articles().order(), 1);
+    EXPECT_EQ(currentName(), "TALADRO");  // code 5, the first by code
+    gridOf(list)->setFocus();
+    QTest::keyClick(gridOf(list), Qt::Key_Down);
+    EXPECT_EQ(currentName(), "ALICATE");  // code 10 follows in code order
+  });
+}
+
 TEST_F(ArticleSearch, NameAndCodeSearches) {
   struct Case {
     int option;        // 100 by name, 110 by code

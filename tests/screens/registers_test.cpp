@@ -296,6 +296,29 @@ TEST_P(RegisterTest, AmountsThatDoNotFitTheirFieldsAreRefused) {
 
 // Change and delete need a movement under the cursor: on an empty register,
 // or after the last movement went, they open nothing and write nothing.
+// A change is written whatever its quantity, so a change to 0 is held to the
+// same limit: the stock it leaves must fit its field.
+TEST_P(RegisterTest, ChangeToZeroCannotPushTheStockPastItsField) {
+  const bool entries = reg().sign > 0;
+  addArticle(1, "TORNILLO", entries ? -99500 : 999500);
+  addMovement(reg().table, kD1, 1, 1000);
+  run([&](TDialog& r) {
+    onDialog(reg().change, [&](TDialog& c) {
+      type(c, 114, "0");
+      auto seen = expectMessage();
+      press(c, 104);
+      EXPECT_TRUE(seen->seen);
+      EXPECT_TRUE(seen->text.contains("no cabe")) << seen->text.toStdString();
+      EXPECT_TRUE(c.isVisible() && !c.isClosing());
+      press(c, 106);
+    });
+    press(r, 183);
+  });
+  ASSERT_EQ(rows(reg().table).size(), 1u);
+  EXPECT_EQ(rows(reg().table)[0][Cantidad].number(), 1000);
+  EXPECT_EQ(stock(1), entries ? -99500 : 999500);
+}
+
 TEST_P(RegisterTest, ChangeAndDeleteNeedAMovement) {
   addArticle(1, "TORNILLO", 10);
   run([&](TDialog& r) {

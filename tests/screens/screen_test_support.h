@@ -126,6 +126,17 @@ inline QLineEdit* field(TDialog& d, int id) {
   return e;
 }
 
+// Types text the way a keyboard does, accented letters included (QTest's
+// keyClicks only knows ASCII).
+inline void typeKeys(QWidget* w, const QString& keys) {
+  for (QChar ch : keys) {
+    if (ch.unicode() < 128)
+      QTest::keyClick(w, ch.toLatin1());
+    else
+      QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+  }
+}
+
 // Puts the focus in field `id`, types `keys` (a number field clears on the
 // first digit, a text field is overwritten from its first position) and
 // leaves the field with Tab, as a user moving on does: the value is taken
@@ -135,12 +146,7 @@ inline void type(TDialog& d, int id, const QString& keys) {
   if (!e) return;
   e->setFocus();
   QTest::keyClick(e, Qt::Key_Home);
-  for (QChar ch : keys) {
-    if (ch.unicode() < 128)
-      QTest::keyClick(e, ch.toLatin1());
-    else
-      QTest::sendKeyEvent(QTest::Click, e, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-  }
+  typeKeys(e, keys);
   QTest::keyClick(e, Qt::Key_Tab);
 }
 
