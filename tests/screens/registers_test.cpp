@@ -319,6 +319,54 @@ TEST_P(RegisterTest, ChangeToZeroCannotPushTheStockPastItsField) {
   EXPECT_EQ(stock(1), entries ? -99500 : 999500);
 }
 
+// After an add the register stands on the new movement, wherever it sorts;
+// after a cancelled add, on the movement it stood on before.
+TEST_P(RegisterTest, AddLandsOnTheNewMovementAndCancelOnThePreviousOne) {
+  addArticle(1, "TORNILLO", 10);
+  addArticle(2, "TUERCA", 10);
+  addMovement(reg().table, kD1, 1, 1);
+  addMovement(reg().table, kD3, 1, 3);
+  addMovement(reg().table, kD3, 2, 4);
+  run([&](TDialog& r) {
+    Unexpected guard({reg().brw, reg().add});
+    onDialog(reg().add, [](TDialog& a) {
+      type(a, 101, "20012024");
+      type(a, 109, "2");
+      type(a, 114, "2");
+      press(a, 104);
+    });
+    press(r, 182);
+    EXPECT_EQ(movements().get("fecha").date(), kD2);
+    EXPECT_EQ(movements().get("cantidad").number(), 2);
+    EXPECT_EQ(movements().order(), 1);
+    EXPECT_EQ(r.windowTitle(), titleFor("TUERCA", reg().sign > 0 ? "12.00" : "8.00"));
+
+    QTest::keyClick(gridOf(r), Qt::Key_Down);  // the first entry of kD3, article 1
+    const uint32_t before = movements().recNo();
+    onDialog(reg().add, [](TDialog& a) { press(a, 106); });
+    press(r, 182);
+    EXPECT_EQ(movements().recNo(), before);
+    EXPECT_EQ(r.windowTitle(), titleFor("TORNILLO", "10.00"));
+  });
+  EXPECT_EQ(rows(reg().table).size(), 4u);
+}
+
+// A movement of an article the master lacks shows a blank name and stock 0,
+// and changing or deleting it touches no stock.
+TEST_P(RegisterTest, MovementOfAMissingArticle) {
+  addArticle(1, "TORNILLO", 10);
+  addMovement(reg().table, kD1, 77, 5);
+  run([&](TDialog& r) {
+    Unexpected guard({reg().brw, reg().change, "BORRAR2"});
+    EXPECT_EQ(r.windowTitle(), reg().emptyTitle);
+    changeQuantityVia(r, "8");
+    EXPECT_EQ(movements().get("cantidad").number(), 8);
+    deleteVia(r);
+  });
+  EXPECT_TRUE(rows(reg().table).empty());
+  EXPECT_EQ(stock(1), 10);
+}
+
 TEST_P(RegisterTest, ChangeAndDeleteNeedAMovement) {
   addArticle(1, "TORNILLO", 10);
   run([&](TDialog& r) {
