@@ -22,6 +22,24 @@ namespace {
 constexpr int kScrollBarExtent = 18;
 
 Colour fromQ(const QColor& c) { return RGB(c.red(), c.green(), c.blue()); }
+
+// The scroll message a slider action stands for; a drag sends its position
+// only when the thumb is let go. Nothing for the actions the grid ignores.
+std::optional<TWBrowse::ScrollCode> scrollCodeOf(int action, const QScrollBar& bar) {
+  using Code = TWBrowse::ScrollCode;
+  switch (action) {
+    case QAbstractSlider::SliderSingleStepSub: return Code::LineUp;
+    case QAbstractSlider::SliderSingleStepAdd: return Code::LineDown;
+    case QAbstractSlider::SliderPageStepSub: return Code::PageUp;
+    case QAbstractSlider::SliderPageStepAdd: return Code::PageDown;
+    case QAbstractSlider::SliderToMinimum: return Code::Top;
+    case QAbstractSlider::SliderToMaximum: return Code::Bottom;
+    case QAbstractSlider::SliderMove:
+      if (!bar.isSliderDown()) return Code::ThumbPosition;
+      return std::nullopt;
+    default: return std::nullopt;
+  }
+}
 }  // namespace
 
 Colour sysColour(SysColour c) {
@@ -218,18 +236,7 @@ void TWBrowse::Default() {
     thumb_ = vMin_;
     vsb_->setValue(thumb_);
     connect(vsb_, &QAbstractSlider::actionTriggered, this, [this](int action) {
-      switch (action) {
-        case QAbstractSlider::SliderSingleStepSub: VScroll(ScrollCode::LineUp); break;
-        case QAbstractSlider::SliderSingleStepAdd: VScroll(ScrollCode::LineDown); break;
-        case QAbstractSlider::SliderPageStepSub: VScroll(ScrollCode::PageUp); break;
-        case QAbstractSlider::SliderPageStepAdd: VScroll(ScrollCode::PageDown); break;
-        case QAbstractSlider::SliderToMinimum: VScroll(ScrollCode::Top); break;
-        case QAbstractSlider::SliderToMaximum: VScroll(ScrollCode::Bottom); break;
-        case QAbstractSlider::SliderMove:
-          if (!vsb_->isSliderDown()) VScroll(ScrollCode::ThumbPosition, vsb_->sliderPosition());
-          break;
-        default: break;
-      }
+      if (auto code = scrollCodeOf(action, *vsb_)) VScroll(*code, vsb_->sliderPosition());
       // The grid, not the slider, decides where the thumb ends up.
       vsb_->setSliderPosition(thumb_);
     });
@@ -241,18 +248,7 @@ void TWBrowse::Default() {
     hsb_->setRange(1, std::max(1, columnCount()));
     hsb_->setPageStep(1);
     connect(hsb_, &QAbstractSlider::actionTriggered, this, [this](int action) {
-      switch (action) {
-        case QAbstractSlider::SliderSingleStepSub: HScroll(ScrollCode::LineUp); break;
-        case QAbstractSlider::SliderSingleStepAdd: HScroll(ScrollCode::LineDown); break;
-        case QAbstractSlider::SliderPageStepSub: HScroll(ScrollCode::PageUp); break;
-        case QAbstractSlider::SliderPageStepAdd: HScroll(ScrollCode::PageDown); break;
-        case QAbstractSlider::SliderToMinimum: HScroll(ScrollCode::Top); break;
-        case QAbstractSlider::SliderToMaximum: HScroll(ScrollCode::Bottom); break;
-        case QAbstractSlider::SliderMove:
-          if (!hsb_->isSliderDown()) HScroll(ScrollCode::ThumbPosition, hsb_->sliderPosition());
-          break;
-        default: break;
-      }
+      if (auto code = scrollCodeOf(action, *hsb_)) HScroll(*code, hsb_->sliderPosition());
       hsb_->setSliderPosition(nColAct);
     });
   }
