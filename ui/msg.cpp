@@ -50,14 +50,17 @@ bool messageBox(MsgKind kind, const std::vector<MsgArg>& args) {
   QMessageBox box(icon, title, text, QMessageBox::NoButton, QApplication::activeWindow());
   box.setWindowModality(Qt::ApplicationModal);
   if (kind == MsgKind::YesNo || kind == MsgKind::NoYes) {
+    // Spanish captions whatever the desktop's language: the question is Spanish.
     QPushButton* yes = box.addButton(QMessageBox::Yes);
+    yes->setText("&Sí");
     QPushButton* no = box.addButton(QMessageBox::No);
+    no->setText("&No");
     box.setDefaultButton(kind == MsgKind::YesNo ? yes : no);
     box.setEscapeButton(no);
     box.exec();
     return box.clickedButton() == yes;
   }
-  box.addButton(QMessageBox::Ok);
+  box.addButton(QMessageBox::Ok)->setText("&Aceptar");
   box.exec();
   return true;
 }

@@ -22,6 +22,7 @@ using test::answerNextModal;
 struct Seen {
   QString title, text;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QStringList buttons;  // captions, in the box's order
 };
 
 // Shows a box through `show`, records it, and answers with `key`.
@@ -34,6 +35,7 @@ Seen answered(F show, Qt::Key key = Qt::Key_Return) {
     seen.title = box->windowTitle();
     seen.text = box->text();
     seen.icon = box->icon();
+    for (QAbstractButton* b : box->buttons()) seen.buttons << b->text();
     QTest::keyClick(box, key);
   });
   show();
@@ -56,6 +58,15 @@ TEST(Msg, IconsFollowTheKindOfBox) {
   EXPECT_EQ(answered([] { MsgAlert("x"); }).icon, QMessageBox::Warning);
   EXPECT_EQ(answered([] { MsgStop("x"); }).icon, QMessageBox::Critical);
   EXPECT_EQ(answered([] { MsgYesNo("x"); }).icon, QMessageBox::Question);
+}
+
+// The questions are Spanish, and so are the answers offered.
+TEST(Msg, ButtonsSpeakSpanish) {
+  EXPECT_EQ(answered([] { MsgInfo("x"); }).buttons, QStringList{"&Aceptar"});
+  EXPECT_EQ(answered([] { MsgStop("x"); }).buttons, QStringList{"&Aceptar"});
+  Seen q = answered([] { MsgYesNo("x"); }, Qt::Key_Escape);
+  q.buttons.sort();
+  EXPECT_EQ(q.buttons, (QStringList{"&No", "&Sí"}));
 }
 
 TEST(Msg, ValuesThatAreNotTextAreShownConverted) {
