@@ -1,10 +1,8 @@
 #include "screens/ZOL0410.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextLayout>
-#include <cmath>
 
 #include "browse/wbrowse.h"
 #include "core/codepage.h"
@@ -58,10 +56,6 @@ std::string notesWithHardBreaks(QPlainTextEdit* edit, const std::string& fallbac
   }
   return utf8ToCp1252(out.toStdString());
 }
-
-// The opening entry's amount must fit the movement's amount field
-// (9 characters, 2 decimals); a wider value would be stored as asterisks.
-bool fitsAmount(double amount) { return str(amount, 9, 2).find('*') == std::string::npos; }
 
 }  // namespace
 
@@ -143,7 +137,7 @@ void ZOL0410A(TWBrowse& grid, bool add) {
   // The opening entry records stock x cost price; refuse what its amount
   // field cannot hold rather than store asterisks in it.
   dlg.canClose([&] {
-    if (!ok || !add || fitsAmount(stock * cost)) return true;
+    if (!ok || !add || fitsField(stock * cost, 9, 2)) return true;
     MsgStop("El importe del stock inicial (stock x precio de costo) no cabe en el movimiento.\n"
             "Máximo 999999.99: corrija el stock o el precio de costo.",
             "Atención");

@@ -25,10 +25,6 @@ const RegisterKind exitsKind{Area::Exits, Tables::Exits, "ZOL1200BRW", "ZOL1200A
 
 WorkArea& articles() { return workAreas().area(Area::Articles); }
 
-// Whether a value can be stored in a numeric field of this width: a wider
-// one would be written as asterisks, losing it.
-bool fits(double value, int width, int decimals) { return str(value, width, decimals).find('*') == std::string::npos; }
-
 // The article's stock once `delta` is applied; nothing when no article has the code.
 std::optional<double> stockAfter(double code, double delta) {
   WorkArea& a = articles();
@@ -134,14 +130,14 @@ void MovementRegister::backToGrid(TWBrowse& grid) {
 bool MovementRegister::acceptable(double stockDelta, bool adding) {
   const MovementForm& f = movementForm();
   if (adding && (f.code == 0 || f.quantity == 0)) return true;
-  if (!fits(f.total, 9, 2)) {
+  if (!fitsField(f.total, 9, 2)) {
     MsgStop("El total " + plainDecimal(f.total, 2) +
                 " no cabe en el importe del movimiento (máximo 999999.99).\nCorrija el total o la cantidad.",
             "Atención");
     return false;
   }
   const std::optional<double> stock = stockAfter(f.code, stockDelta);
-  if (stock && !fits(*stock, 9, 2)) {
+  if (stock && !fitsField(*stock, 9, 2)) {
     MsgStop("El stock del artículo quedaría en " + plainDecimal(*stock, 2) +
                 ", que no cabe en su campo (de -99999.99 a 999999.99).\nCorrija la cantidad.",
             "Atención");
@@ -296,7 +292,7 @@ void MovementRegister::remove(TWBrowse& grid) {
     const double code = m.get("articulo").number();
     const double quantity = m.get("cantidad").number();
     const std::optional<double> stock = stockAfter(code, -kind_.sign * quantity);
-    if (stock && !fits(*stock, 9, 2)) {
+    if (stock && !fitsField(*stock, 9, 2)) {
       MsgStop("No se puede borrar: el stock del artículo quedaría en " + plainDecimal(*stock, 2) +
                   ", que no cabe en su campo (de -99999.99 a 999999.99).",
               "Atención");

@@ -44,6 +44,10 @@ ColourOr parityPane(WorkArea& area, Colour even, Colour odd) {
   return ColourOr(std::function<Colour()>([&area, even, odd] { return area.keyPosition() % 2 == 0 ? even : odd; }));
 }
 
+bool fitsField(double value, int width, int decimals) {
+  return str(value, width, decimals).find('*') == std::string::npos;
+}
+
 std::string trimmed(const std::string& s) {
   const size_t b = s.find_first_not_of(' ');
   if (b == std::string::npos) return {};

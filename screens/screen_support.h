@@ -30,6 +30,10 @@ void headerColours(TWBrowse& grid, Colour evenBack, Colour evenText, Colour oddB
 // area's order.
 ColourOr parityPane(WorkArea& area, Colour even, Colour odd);
 
+// Whether `value` can be stored in a numeric field of this width: a wider
+// one would be written as asterisks, losing it.
+bool fitsField(double value, int width, int decimals);
+
 // Trims blanks at both ends.
 std::string trimmed(const std::string& s);
 

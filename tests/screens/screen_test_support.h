@@ -43,7 +43,7 @@ inline void makeActive(QWidget* w) {
   w->activateWindow();
   if (!QTest::qWaitFor([w] { return QApplication::activeWindow() == w; }, 2000)) {
     QApplication::setActiveWindow(w);
-    QTest::qWaitFor([w] { return QApplication::activeWindow() == w; }, 1000);
+    (void)QTest::qWaitFor([w] { return QApplication::activeWindow() == w; }, 1000);
   }
   EXPECT_EQ(QApplication::activeWindow(), w) << w->windowTitle().toStdString() << " never became active";
 }
